@@ -1,0 +1,27 @@
+# Front door: `make run` builds and runs the default build, `make test` builds and runs every test.
+BUILD ?= build
+GENERATOR ?= Ninja
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: deps configure build run test bench format clean
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G $(GENERATOR) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD)
+
+run: build
+	./$(BUILD)/scenario-compactor
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j2
+
+format:
+	@clang-format -i $$(git ls-files '*.h' '*.cpp')
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,71 @@
+#include "compiler/compiler.h"
+
+#include <new>
+
+#include "compiler/codes.h"
+#include "compiler/compiled_files.h"
+#include "compiler/field_stream.h"
+#include "compiler/file_io.h"
+#include "compiler/line_reader.h"
+#include "compiler/post_pass.h"
+#include "compiler/train_reader.h"
+
+namespace sc {
+namespace {
+
+// The recovery handler: the source texts still present are removed and error 25 recorded.
+// A failure inside the handler itself is not caught here.
+void recover(Build& b, const std::string& detail, SourcePlace place) {
+  for (const auto& text : {b.files.lineDescription(), b.files.trainDescription()}) {
+    if (fileExists(text)) deleteFile(text);
+  }
+  b.recordFault(err::PlatformFailure, std::nullopt, std::move(place), detail);
+}
+
+}  // namespace
+
+void memorizza_dati(Build& b) {
+  b.records.setNameSlots(b.files.scenarioName, b.files.trainNumber);
+  try {
+    if (readLineDescription(b)) readTrainDescription(b);
+  } catch (const PlatformFailure& f) {
+    recover(b, f.what(), f.place());
+  } catch (const FileError& f) {
+    recover(b, f.what(), SourcePlace{f.file().filename().string(), 0, 0});
+  } catch (const std::bad_alloc&) {
+    recover(b, "out of memory", {});
+  }
+}
+
+CompileOutcome memorizza_percorso(Build& b) {
+  CompileOutcome outcome;
+  b.error.errorNumber = 0;
+  b.error.faults.clear();
+  b.records.clear();
+  memorizza_dati(b);
+  if (!b.track.hasCells()) {
+    outcome.end = CompileOutcome::End::NoCells;
+    return outcome;
+  }
+  postPass(b);
+  if (int32_t number = stampScenario(b); number != 0) {
+    outcome.end = CompileOutcome::End::Errore;
+    outcome.erroreNumber = number;
+    return outcome;
+  }
+  writeCompiledFiles(b, outcome.written);
+  return outcome;
+}
+
+void writeCompiledFiles(const Build& b, std::vector<std::filesystem::path>& written) {
+  if (b.buildFlag != 0 && b.track.trackPlan) {
+    replaceFile(b.files.planFile(), encodePlan(*b.track.trackPlan));
+    written.push_back(b.files.planFile());
+  }
+  replaceFile(b.files.recordFile(), encodeRecords(b.records));
+  written.push_back(b.files.recordFile());
+  replaceFile(b.files.cellFile(), encodeCells(b.track.trackCells));
+  written.push_back(b.files.cellFile());
+}
+
+}  // namespace sc

@@ -1,0 +1,180 @@
+#include "compiler/field_stream.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace sc {
+namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool isLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
+
+}  // namespace
+
+FieldStream::FieldStream(std::string label, std::string content) : text_(std::move(content)) {
+  place_.file = std::move(label);
+}
+
+void FieldStream::fail(const std::string& what) const {
+  throw PlatformFailure(what, place_);
+}
+
+void FieldStream::skipBlanks() {
+  while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
+}
+
+bool FieldStream::atLineEnd() const {
+  return pos_ < text_.size() && isLineEnd(text_[pos_]);
+}
+
+void FieldStream::consumeLineEnd() {
+  if (pos_ >= text_.size()) return;
+  if (text_[pos_] == '\r') {
+    ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+  } else if (text_[pos_] == '\n') {
+    ++pos_;
+  } else {
+    return;
+  }
+  ++lineNo_;
+  lineStart_ = pos_;
+}
+
+void FieldStream::beginField() {
+  if (atEnd()) {
+    place_.line = lineNo_;
+    place_.column = static_cast<int32_t>(pos_ - lineStart_) + 1;
+    fail("the end of the text was reached where a field was expected");
+  }
+  skipBlanks();
+  place_.line = lineNo_;
+  place_.column = static_cast<int32_t>(pos_ - lineStart_) + 1;
+  field_.clear();
+}
+
+const std::string& FieldStream::readText() {
+  beginField();
+  size_t begin = pos_;
+  while (pos_ < text_.size() && text_[pos_] != ',' && !isLineEnd(text_[pos_])) ++pos_;
+  size_t end = pos_;
+  while (end > begin && isBlank(text_[end - 1])) --end;
+  if (end - begin > kMaxTextBytes) fail("a text field longer than 65535 bytes");
+  field_.assign(text_, begin, end - begin);
+  if (pos_ < text_.size() && text_[pos_] == ',') {
+    ++pos_;
+  } else {
+    consumeLineEnd();
+  }
+  return field_;
+}
+
+int32_t FieldStream::readNumber() {
+  beginField();
+  size_t begin = pos_;
+  while (pos_ < text_.size() && text_[pos_] != ',' && !isBlank(text_[pos_]) &&
+         !isLineEnd(text_[pos_])) {
+    ++pos_;
+  }
+  field_.assign(text_, begin, pos_ - begin);
+  // The delimiter: blanks after the number, then a comma or a line end when one follows.
+  skipBlanks();
+  if (pos_ < text_.size() && text_[pos_] == ',') {
+    ++pos_;
+  } else {
+    consumeLineEnd();
+  }
+
+  size_t i = 0;
+  bool negative = false;
+  if (i < field_.size() && (field_[i] == '+' || field_[i] == '-')) {
+    negative = field_[i] == '-';
+    ++i;
+  }
+  if (i == field_.size()) {
+    fail(field_.empty() ? "an empty field where a number was expected"
+                        : "the field \"" + field_ + "\" holds no number");
+  }
+  int64_t value = 0;
+  for (; i < field_.size(); ++i) {
+    char c = field_[i];
+    if (c < '0' || c > '9') fail("the field \"" + field_ + "\" holds no number");
+    value = value * 10 + (c - '0');
+    if (value > static_cast<int64_t>(std::numeric_limits<int32_t>::max()) + 1) {
+      fail("the number " + field_ + " does not fit in 32 bits");
+    }
+  }
+  if (negative) value = -value;
+  if (value > std::numeric_limits<int32_t>::max() || value < std::numeric_limits<int32_t>::min()) {
+    fail("the number " + field_ + " does not fit in 32 bits");
+  }
+  return static_cast<int32_t>(value);
+}
+
+int16_t FieldStream::readInt16() {
+  int32_t v = readNumber();
+  if (v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) {
+    fail("the number " + field_ + " does not fit its 16-bit field");
+  }
+  return static_cast<int16_t>(v);
+}
+
+uint8_t FieldStream::readUInt8() {
+  int32_t v = readNumber();
+  if (v < 0 || v > 255) fail("the number " + field_ + " does not fit its 8-bit field (0 to 255)");
+  return static_cast<uint8_t>(v);
+}
+
+std::string_view FieldStream::line(int32_t number) const {
+  if (number < 1) return {};
+  size_t p = 0;
+  for (int32_t n = 1; n < number; ++n) {
+    while (p < text_.size() && !isLineEnd(text_[p])) ++p;
+    if (p >= text_.size()) return {};
+    if (text_[p] == '\r' && p + 1 < text_.size() && text_[p + 1] == '\n') ++p;
+    ++p;
+  }
+  size_t e = p;
+  while (e < text_.size() && !isLineEnd(text_[e])) ++e;
+  return std::string_view(text_).substr(p, e - p);
+}
+
+char lowerCodePage(char c) {
+  unsigned char u = static_cast<unsigned char>(c);
+  if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
+  if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 32);
+  switch (u) {
+    case 0x8A:
+      return static_cast<char>(0x9A);
+    case 0x8C:
+      return static_cast<char>(0x9C);
+    case 0x8E:
+      return static_cast<char>(0x9E);
+    case 0x9F:
+      return static_cast<char>(0xFF);
+    default:
+      return c;
+  }
+}
+
+std::string lowerCodePage(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = lowerCodePage(c);
+  return out;
+}
+
+bool containsText(std::string_view field, std::string_view needle) {
+  auto it = std::search(field.begin(), field.end(), needle.begin(), needle.end(),
+                        [](char a, char b) { return lowerCodePage(a) == lowerCodePage(b); });
+  return it != field.end() || needle.empty();
+}
+
+bool containsExact(std::string_view field, std::string_view needle) {
+  return field.find(needle) != std::string_view::npos;
+}
+
+}  // namespace sc

@@ -1,0 +1,34 @@
+// The shared rules of the route model, written once and used by every reader, the post-pass,
+// the stamp and the writers.
+#pragma once
+
+#include <cstdint>
+
+namespace sc {
+
+// Converts a real to a whole number: nearest integer, halves to the even neighbour
+// (22.5 -> 22, 23.5 -> 24, -0.5 -> 0, -1.5 -> -2). Never truncation.
+double roundHalfEvenReal(double x);
+
+// roundHalfEven as a 64-bit integer. Callers check the range of the result where a narrower
+// field receives it.
+int64_t roundHalfEven(double x);
+
+// The metres a cell index stands for.
+constexpr int64_t cellToMetres(int64_t cell) {
+  return cell * 50;
+}
+
+// Cell of a point item (signal, board, slowdown cells): roundHalfEven(p / 50 + 1).
+int64_t pointCell(double metres);
+
+// Cell of a reduction point and of a stretch boundary: roundHalfEven(p / 50).
+int64_t boundaryCell(double metres);
+
+// The range test: a row at position p is accepted when (p + margin) / 50, as a real, is not
+// greater than lastCell. Rows use a margin of 100 m, station rows 800 m.
+constexpr int32_t kRowRangeMargin = 100;
+constexpr int32_t kStationRangeMargin = 800;
+bool passesRangeTest(int64_t position, int32_t lastCell, int32_t margin = kRowRangeMargin);
+
+}  // namespace sc

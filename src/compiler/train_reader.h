@@ -1,0 +1,12 @@
+// The train description reader: the second half of memorizza_dati.
+#pragma once
+
+#include "compiler/build.h"
+
+namespace sc {
+
+// Reads the train description of b.files into the model (which the line reader created).
+// Platform failures are thrown as PlatformFailure or FileError for the recovery handler.
+void readTrainDescription(Build& b);
+
+}  // namespace sc

@@ -1,0 +1,52 @@
+#include "driver/driver.h"
+
+#include "compiler/compiler.h"
+#include "compiler/file_io.h"
+#include "sources/writers.h"
+
+namespace sc {
+
+void errore(Platform& platform, const std::string& number) {
+  platform.messageBox(" Errore n. " + number);
+}
+
+std::string describeErrorRecord(const ErrorRecord& record) {
+  std::string line = "error " + std::to_string(record.errorNumber);
+  if (!record.faults.empty() && record.faults.back().position) {
+    line += " at " + std::to_string(*record.faults.back().position) + " m";
+  }
+  line += ": ";
+  line += errorMeaning(record.errorNumber);
+  if (!record.faults.empty() && !record.faults.back().detail.empty()) {
+    line += " (" + record.faults.back().detail + ")";
+  }
+  return line;
+}
+
+int runDefaultBuild(Platform& platform, const std::filesystem::path& folder, std::ostream& err) {
+  Build build(folder, kScenarioName, kTrainNumber, 1);
+  platform.showWaitingWindow();
+  int status = kExitClean;
+  try {
+    dati_linea(build.files);
+    dati_treno(build.files);
+    dati_note(build.files);
+    dati_rallentamenti(build.files);
+    dati_scheda(build.files);
+    CompileOutcome outcome = memorizza_percorso(build);
+    if (outcome.end == CompileOutcome::End::Errore) {
+      errore(platform, std::to_string(outcome.erroreNumber));
+      status = kExitErrore;
+    } else if (build.error.errorNumber != 0) {
+      err << "scenario-compactor: " << describeErrorRecord(build.error) << "\n";
+      status = kExitFaultRecorded;
+    }
+  } catch (const FileError& e) {
+    err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+    status = kExitFileSystem;
+  }
+  platform.closeWaitingWindow();
+  return status;
+}
+
+}  // namespace sc
