@@ -1,0 +1,520 @@
+#include "compiler/line_reader.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "compiler/field_stream.h"
+#include "compiler/file_io.h"
+#include "compiler/rules.h"
+
+namespace sc {
+namespace {
+
+constexpr int32_t kMaxRouteLength = 1000000;
+// The shortest length whose model still has cell 1 (lastCell 1) and plan row 1.
+constexpr int32_t kMinRouteLength = -6974;
+// The plan cursor may not pass this row inside a curve rule.
+constexpr int32_t kPlanCursorLimit = 1000000;
+constexpr int64_t kGradientOffset = 100;
+// A mountain starting this close (or closer) after the previous one's end is of type 3.
+constexpr int64_t kMountainGap = 150;
+constexpr int32_t kJoinedMountainType = 3;
+constexpr int32_t kMarkerTypeOffset = 10;
+constexpr int32_t kKmReferenceBonus = 100;
+
+// Turn rates in radians per metre, by the first digit found in the keyword, in this order.
+struct CurveRate {
+  const char* digit;
+  double rate;
+};
+constexpr CurveRate kCurveRates[] = {{"1", 0.0001}, {"2", 0.0002}, {"3", 0.0004},
+                                     {"4", 0.001},  {"5", 0.002},  {"6", 0.003}};
+
+// A section header ends the general rows: it holds "[" and "]" and does not begin with "-".
+bool isSectionHeader(const std::string& field) {
+  if (!containsText(field, "[") || !containsText(field, "]")) return false;
+  size_t first = field.find_first_not_of(' ');
+  return first == std::string::npos || field[first] != '-';
+}
+
+int16_t toCellValue(int64_t value, const char* what, const SourcePlace& place) {
+  if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()) {
+    throw PlatformFailure(
+        std::string(what) + " " + std::to_string(value) + " does not fit its 16-bit cell field",
+        place);
+  }
+  return static_cast<int16_t>(value);
+}
+
+// What a rule of the item section leaves behind.
+enum class Next { Continue, EndLoop, Stop };
+
+class LineReader {
+ public:
+  explicit LineReader(Build& b) : b_(b), path_(b.files.lineDescription()) {}
+
+  bool run() {
+    if (!fileExists(path_)) {
+      b_.recordFault(err::NoLineDescription, std::nullopt, SourcePlace{},
+                     path_.filename().string() + " is missing");
+      return false;
+    }
+    stream_.emplace(path_.filename().string(), readFile(path_));
+    rowPlace_ = SourcePlace{s().label(), 1, 1};  // an empty text has its fault at its start
+    if (!findGeneralSection()) return false;
+    if (!readGeneralSection()) return false;
+    orderKmReferences();
+    prepareItems();
+    if (!readItems()) return false;
+    finish();
+    return true;
+  }
+
+ private:
+  FieldStream& s() { return *stream_; }
+
+  // Reads the next candidate keyword; its place is where a fault of its row is reported.
+  void readKeyword() {
+    field_ = s().readText();
+    rowPlace_ = s().place();
+  }
+
+  // Deletes the line description and ends the reading (the caller returns false).
+  bool stop() {
+    deleteFile(path_);
+    return false;
+  }
+  bool stop(int32_t number, std::optional<int32_t> position = std::nullopt) {
+    deleteFile(path_);
+    b_.recordFault(number, position, rowPlace_);
+    return false;
+  }
+  Next halt() {
+    stop();
+    return Next::Stop;
+  }
+  Next halt(int32_t number, std::optional<int32_t> position = std::nullopt) {
+    stop(number, position);
+    return Next::Stop;
+  }
+
+  // The cells (and, with buildFlag, the plan table) exist only after a length row.
+  void requireModel() {
+    if (!b_.track.hasCells() || (b_.buildFlag != 0 && !b_.track.trackPlan)) {
+      s().fail("the line description has no length row, so the route model does not exist");
+    }
+  }
+
+  // The range test of a row at p; a failure records error 15 and ends the item loop.
+  bool inRange(int32_t p) {
+    requireModel();
+    if (passesRangeTest(p, b_.track.lastCell)) return true;
+    b_.recordFault(err::OutOfRange, p, rowPlace_);
+    return false;
+  }
+
+  bool findGeneralSection() {
+    for (;;) {
+      if (s().atEnd()) return stop(err::NoGeneralSection);  // a text with no character at all
+      readKeyword();
+      if (s().atEnd()) return stop(err::NoGeneralSection);
+      if (containsText(field_, "[generale]")) return true;
+    }
+  }
+
+  bool readGeneralSection() {
+    for (;;) {
+      if (s().atEnd()) return true;
+      readKeyword();
+      if (s().atEnd()) return true;
+      // These reads do not look for the end of the text: reading past it is a failure.
+      for (int i = 0; i < 10; ++i) {
+        if (containsExact(field_, "-")) readKeyword();
+      }
+      if (containsText(field_, "percorso") && containsText(field_, "lunghezza")) {
+        if (!readLength()) return false;
+      }
+      if (containsExact(field_, "tre") && containsExact(field_, "progressiva")) {
+        readKmReference(kRecordKmThree);
+      }
+      if (containsExact(field_, "due") && containsExact(field_, "progressiva")) {
+        readKmReference(kRecordKmTwo);
+      }
+      if (containsExact(field_, "uno") && containsExact(field_, "progressiva")) {
+        readKmReference(kRecordKmOne);
+      }
+      if (containsExact(field_, "sfondo") && containsExact(field_, "uno")) {
+        b_.records.backgroundOne() = s().readNumber();
+      }
+      if (containsExact(field_, "sfondo") && containsExact(field_, "due")) {
+        b_.records.backgroundTwo() = s().readNumber();
+      }
+      if (containsExact(field_, "sfondo") && containsExact(field_, "tre")) {
+        b_.records.backgroundThree() = s().readNumber();
+      }
+      if (containsExact(field_, "segnali") && containsExact(field_, "ripetizione")) {
+        if (!readRepetition()) return false;
+      }
+      if (isSectionHeader(field_)) return true;
+    }
+  }
+
+  bool readLength() {
+    int32_t length = s().readNumber();
+    if (length > kMaxRouteLength) return stop(err::RouteTooLong);
+    if (length < kMinRouteLength) {
+      s().fail("the length " + std::to_string(length) + " leaves the model without cell 1");
+    }
+    b_.records.routeLength() = length;
+    b_.track.create(length, b_.buildFlag);
+    return true;
+  }
+
+  void readKmReference(int index) {
+    ScenarioRecord& r = b_.records[index];
+    r.start = s().readNumber();
+    r.end = s().readNumber();
+    r.position = s().readNumber();
+  }
+
+  bool readRepetition() {
+    b_.records.repetitionStart() = s().readNumber();
+    b_.records.repetitionEnd() = s().readNumber();
+    if (b_.records.repetitionStart() % 50 != 0) return stop(err::RepetitionStart);
+    if (b_.records.repetitionEnd() % 50 != 0) return stop(err::RepetitionEnd);
+    if (containsText(field_, "4")) {
+      b_.records.repetitionCodes() = 4;
+    } else if (containsText(field_, "9")) {
+      b_.records.repetitionCodes() = 9;
+    } else {
+      return stop(err::RepetitionCodes);
+    }
+    if (b_.records.repetitionEnd() == 0) b_.records.repetitionCodes() = 0;
+    return true;
+  }
+
+  void orderKmReferences() {
+    try {
+      progressive_ordina(b_.records);
+    } catch (const PlatformFailure& f) {
+      s().fail(f.what());
+    }
+  }
+
+  void prepareItems() {
+    mountains_ = MountainList{};
+    b_.boardTextSlot = kFirstBoardTextSlot;
+    gradientCursor_ = 0;
+    previousGradient_ = 0;
+    planCursor_ = 2;
+    if (b_.buildFlag != 0) {
+      requireModel();
+      b_.track.trackPlan->setInteger(0, 0, 0);
+      b_.track.trackPlan->setInteger(1, 0, 1);
+    }
+  }
+
+  // The item section; false when the reader stopped.
+  bool readItems() {
+    for (;;) {
+      if (s().atEnd()) return true;
+      readKeyword();
+      if (s().atEnd()) return true;
+      if (containsExact(field_, "-")) {
+        readKeyword();
+        if (s().atEnd()) return true;
+        if (containsExact(field_, "-")) {
+          readKeyword();
+          if (s().atEnd()) return true;
+        }
+      }
+      // The rules are independent: every one whose test holds runs, in this order.
+      Next next = Next::Continue;
+      if (containsText(field_, "pendenza")) next = gradientRow();
+      if (next == Next::Continue && containsText(field_, "curva") && b_.buildFlag != 0) {
+        next = curveRow();
+      }
+      if (next == Next::Continue && containsText(field_, "montagna")) next = mountainRow();
+      if (next == Next::Continue && containsText(field_, "indicatori_v")) next = speedBoardRow();
+      if (next == Next::Continue && containsText(field_, "cartello") &&
+          containsText(field_, "indicat")) {
+        next = indicationBoardRow();
+      }
+      if (next == Next::EndLoop) return true;
+      if (next == Next::Stop) return false;
+    }
+  }
+
+  // One cell of the running gradient cursor; past the last cell nothing is written.
+  void writeGradientCell() {
+    if (b_.track.inCells(gradientCursor_)) {
+      b_.track.trackCells[static_cast<size_t>(gradientCursor_)].gradientCode =
+          static_cast<uint8_t>(previousGradient_ + kGradientOffset);
+    }
+    ++gradientCursor_;
+  }
+
+  Next gradientRow() {
+    int32_t p = s().readNumber();
+    int32_t g = s().readNumber();
+    if (!inRange(p)) return Next::EndLoop;
+    int64_t v = boundaryCell(p);
+    if (v > 0) {
+      do {
+        writeGradientCell();
+      } while (gradientCursor_ < v);
+    }
+    previousGradient_ = g;
+    return Next::Continue;
+  }
+
+  // One row of the plan table at the cursor, from the step between the two rows before it.
+  void straightStep() {
+    TrackPlan& plan = *b_.track.trackPlan;
+    const size_t j = static_cast<size_t>(planCursor_);
+    const double x1 = plan.x[j - 1];
+    const double y1 = plan.y[j - 1];
+    const double dx = x1 - plan.x[j - 2];
+    const double dy = y1 - plan.y[j - 2];
+    plan.setReal(planCursor_, x1 + dx, y1 + dy);
+    ++planCursor_;
+  }
+
+  void curvedStep(double k) {
+    TrackPlan& plan = *b_.track.trackPlan;
+    const size_t j = static_cast<size_t>(planCursor_);
+    const double x1 = plan.x[j - 1];
+    const double y1 = plan.y[j - 1];
+    const double dx = x1 - plan.x[j - 2];
+    const double dy = y1 - plan.y[j - 2];
+    plan.setReal(planCursor_, (x1 + dx) + k * dy, (y1 + dy) - k * dx);
+    ++planCursor_;
+  }
+
+  Next curveRow() {
+    int32_t p = s().readNumber();
+    int32_t n = s().readNumber();
+    if (!inRange(p)) return Next::EndLoop;
+    std::optional<double> rate;
+    for (const CurveRate& r : kCurveRates) {
+      if (containsText(field_, r.digit)) {
+        rate = r.rate;
+        break;
+      }
+    }
+    if (!rate) return halt(err::BadCurve);
+    double k = containsText(field_, "s") ? -*rate : *rate;
+
+    // A curve reaching past the model stops at its last computed row; the last two rows stay
+    // empty as after a normal tail.
+    const int64_t lastRow = static_cast<int64_t>(b_.track.modelLength) - 2;
+    const int64_t curveEnd = static_cast<int64_t>(p) + n;
+    while (planCursor_ <= p && planCursor_ <= lastRow) {
+      straightStep();
+      if (planCursor_ > kPlanCursorLimit) return halt(err::BadCurve);
+    }
+    while (planCursor_ <= curveEnd && planCursor_ <= lastRow) {
+      curvedStep(k);
+      if (planCursor_ > kPlanCursorLimit) return halt(err::BadCurve);
+    }
+    return Next::Continue;
+  }
+
+  Next mountainRow() {
+    int32_t inizio = s().readNumber();
+    int32_t fine = s().readNumber();
+    int32_t tipo = s().readNumber();
+    if (!inRange(inizio)) return Next::EndLoop;
+    memo_montagna(b_, mountains_, inizio, fine, tipo);
+    if (b_.error.errorNumber > 0) return halt();
+    return Next::Continue;
+  }
+
+  Next speedBoardRow() {
+    int32_t posizione = s().readNumber();
+    int32_t vas = s().readNumber();
+    int32_t vbs = s().readNumber();
+    int32_t vcs = s().readNumber();
+    int16_t strisces = s().readInt16();
+    int32_t vad = s().readNumber();
+    int32_t vbd = s().readNumber();
+    int32_t vcd = s().readNumber();
+    int16_t strisced = s().readInt16();
+    if (!inRange(posizione)) return Next::EndLoop;
+    memo_indicatori_v_max(b_, posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced,
+                          rowPlace_);
+    if (b_.error.errorNumber > 0) {
+      b_.error.errorPosition = posizione;
+      return halt();
+    }
+    return Next::Continue;
+  }
+
+  Next indicationBoardRow() {
+    int32_t p = s().readNumber();
+    field_ = s().readText();  // the board text becomes the current field
+    if (!inRange(p)) return Next::EndLoop;
+    int64_t c = pointCell(p);
+    if (!b_.track.inCells(c)) {
+      throw PlatformFailure(
+          "the indication board at " + std::to_string(p) + " m falls before the first cell",
+          rowPlace_);
+    }
+    TrackCell& cell = b_.track.trackCells[static_cast<size_t>(c)];
+    if (isOccupied(cell)) return halt(err::IndicationBoardOccupied, p);
+    if (b_.boardTextSlot < 1) {
+      throw PlatformFailure("more than 80 indication boards: record 0 is not a board text",
+                            rowPlace_);
+    }
+    cell.kind = CellIndicationBoard;
+    cell.value1 = static_cast<int16_t>(b_.boardTextSlot);
+    b_.records[b_.boardTextSlot].text = field_;
+    --b_.boardTextSlot;
+    return Next::Continue;
+  }
+
+  // The end of the line description, after its last field or after error 15.
+  void finish() {
+    deleteFile(path_);
+    requireModel();
+    do {
+      writeGradientCell();
+    } while (gradientCursor_ < static_cast<int64_t>(b_.track.lastCell) - 2);
+    if (b_.buildFlag != 0) {
+      while (planCursor_ <= b_.track.modelLength - 2) straightStep();
+    }
+  }
+
+  Build& b_;
+  std::filesystem::path path_;
+  std::optional<FieldStream> stream_;
+  std::string field_;  // the current field: the last text field read
+  SourcePlace rowPlace_;
+
+  MountainList mountains_;
+  int64_t gradientCursor_ = 0;
+  int64_t previousGradient_ = 0;
+  int32_t planCursor_ = 2;
+};
+
+}  // namespace
+
+bool readLineDescription(Build& b) {
+  return LineReader(b).run();
+}
+
+void progressive_ordina(RecordTable& records) {
+  struct KmReference {
+    int32_t start = 0;
+    int32_t end = 0;
+    int32_t position = 0;
+  };
+  auto get = [&records](int index) {
+    const ScenarioRecord& r = records[index];
+    return KmReference{r.start, r.end, r.position};
+  };
+  const KmReference t = get(kRecordKmThree);
+  const KmReference d = get(kRecordKmTwo);
+  const KmReference u = get(kRecordKmOne);
+  const KmReference zero{};
+
+  KmReference order[3] = {zero, zero, zero};
+  const int64_t sum = static_cast<int64_t>(t.start) + d.start + u.start;
+  if (sum != 0) {
+    // The greatest start goes first; ties between the other two: after T, U before D; after
+    // D, U before T; after U, D before T. A greatest start held twice clears all three.
+    if (t.start > d.start && t.start > u.start) {
+      order[0] = t;
+      order[1] = d.start > u.start ? d : u;
+      order[2] = d.start > u.start ? u : d;
+    } else if (d.start > t.start && d.start > u.start) {
+      order[0] = d;
+      order[1] = t.start > u.start ? t : u;
+      order[2] = t.start > u.start ? u : t;
+    } else if (u.start > t.start && u.start > d.start) {
+      order[0] = u;
+      order[1] = t.start > d.start ? t : d;
+      order[2] = t.start > d.start ? d : t;
+    }
+  } else {
+    if (t.end > 0) order[0] = t, order[1] = d, order[2] = u;
+    if (d.end > 0) order[0] = d, order[1] = t, order[2] = u;
+    if (u.end > 0) order[0] = u, order[1] = d, order[2] = t;
+  }
+
+  for (int i = 0; i < 3; ++i) {
+    KmReference& k = order[i];
+    if (k.position == 1) {
+      int64_t end = static_cast<int64_t>(k.end) + kKmReferenceBonus;
+      if (end > std::numeric_limits<int32_t>::max()) {
+        throw PlatformFailure("the kilometre reference end " + std::to_string(k.end) +
+                                  " + 100 does not fit its 32-bit field",
+                              SourcePlace{});
+      }
+      k.end = static_cast<int32_t>(end);
+    }
+    ScenarioRecord& r = records[kRecordKmThree + i];
+    r.start = k.start;
+    r.end = k.end;
+    r.position = k.position;
+  }
+}
+
+void memo_montagna(Build& b, MountainList& mountains, int32_t& inizio, int32_t& fine,
+                   int32_t& tipo) {
+  const bool markerFlag = tipo > kMarkerTypeOffset;
+  if (markerFlag) tipo -= kMarkerTypeOffset;
+  ++mountains.ordinal;
+  const int32_t previousFine = mountains.previousFine;
+  mountains.previousFine = fine;
+  if (mountains.ordinal > 1 && static_cast<int64_t>(inizio) - previousFine <= kMountainGap) {
+    tipo = kJoinedMountainType;
+  }
+
+  // Cells first to last, counted c = 1, 2, ... from the first; the part outside the array is
+  // cut off without changing the count of the cells inside it.
+  const int64_t first = boundaryCell(inizio);
+  const int64_t last = roundHalfEven(static_cast<double>(fine) / 50.0 - 1.0);
+  const int64_t from = std::max<int64_t>(first, 0);
+  const int64_t to = std::min<int64_t>(last, static_cast<int64_t>(b.track.trackCells.size()) - 1);
+  for (int64_t i = from; i <= to; ++i) {
+    TrackCell& cell = b.track.trackCells[static_cast<size_t>(i)];
+    cell.mountainType = static_cast<uint8_t>(tipo);
+    const int64_t c = i - first + 1;
+    if (markerFlag && c % 4 == 0 && cell.kind == CellFree) cell.kind = CellTunnelMarker;
+  }
+}
+
+void memo_indicatori_v_max(Build& b, int32_t posizione, const int32_t& vas, const int32_t& vbs,
+                           const int32_t& vcs, const int16_t& strisces, const int32_t& vad,
+                           const int32_t& vbd, const int32_t& vcd, const int16_t& strisced,
+                           const SourcePlace& place) {
+  const int64_t c = pointCell(posizione);
+  if (!b.track.inCells(c)) {
+    throw PlatformFailure(
+        "the speed board at " + std::to_string(posizione) + " m falls outside the cells", place);
+  }
+  TrackCell& cell = b.track.trackCells[static_cast<size_t>(c)];
+  if (isOccupied(cell)) {
+    b.recordFault(err::SpeedBoardOccupied, posizione, place);
+    return;
+  }
+  auto pack = [&place](int32_t left, int32_t right) {
+    double value = static_cast<double>(right) / 5.0 + static_cast<double>(left) * 20.0;
+    return toCellValue(roundHalfEven(value), "the speed pair value", place);
+  };
+  const int16_t value1 = pack(vas, vad);
+  const int16_t value2 = pack(vbs, vbd);
+  const int16_t value3 = pack(vcs, vcd);
+  const int16_t value4 =
+      toCellValue(static_cast<int64_t>(strisces) * 10 + strisced, "the stripe value", place);
+  cell.kind = CellSpeedBoard;
+  cell.value1 = value1;
+  cell.value2 = value2;
+  cell.value3 = value3;
+  cell.value4 = value4;
+}
+
+}  // namespace sc
