@@ -1,0 +1,371 @@
+#include "compiler/train_reader.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "compiler/field_stream.h"
+#include "compiler/file_io.h"
+#include "compiler/placement.h"
+#include "compiler/rules.h"
+
+namespace sc {
+namespace {
+
+int16_t low16(int64_t v) {
+  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v)));
+}
+uint8_t low8(int64_t v) {
+  return static_cast<uint8_t>(static_cast<uint64_t>(v));
+}
+
+class TrainReader {
+ public:
+  TrainReader(Build& b, std::filesystem::path file, std::string content)
+      : b_(b), file_(std::move(file)), s_(file_.filename().string(), std::move(content)) {}
+
+  void run() {
+    if (findGeneralSection()) {
+      Next next = Next::Row;
+      while (next == Next::Row) next = readRow();
+      if (next == Next::Stopped) return;
+    }
+    finalStep();
+  }
+
+ private:
+  // What follows a row: the next row, the final step (end of the file or error 15), or
+  // nothing (the reading stopped on a fault, the file already deleted).
+  enum class Next { Row, Final, Stopped };
+
+  // Reads fields until one holds "[generale]"; false when the text ends first.
+  bool findGeneralSection() {
+    while (!s_.atEnd()) {
+      if (containsText(s_.readText(), "[generale]")) return true;
+    }
+    return false;
+  }
+
+  Next readRow() {
+    if (s_.atEnd()) return Next::Final;
+    std::string f = readKeyword();
+    if (s_.atEnd()) return Next::Final;  // the last field of the text is never processed
+    // Up to two fields holding a hyphen are passed over; a third one is taken as it is.
+    for (int skipped = 0; skipped < 2 && containsText(f, "-"); ++skipped) {
+      f = readKeyword();
+      if (s_.atEnd()) return Next::Final;
+    }
+
+    // Every test that matches is applied, in this order; each reads its own values.
+    if (containsText(f, "frenata") && containsText(f, "massa")) {
+      b_.records.brakedMassPercent() = s_.readNumber();
+    }
+    if (containsText(f, "vetture")) b_.records.coachCount() = s_.readNumber();
+    if (containsText(f, "velocit")) {
+      if (Next n = speedRow(); n != Next::Row) return n;
+    }
+    if (containsText(f, "aderenza")) {
+      if (Next n = adhesionRow(); n != Next::Row) return n;
+    }
+    if (containsText(f, "orologio")) {
+      b_.records.clockHours() = s_.readInt16();
+      b_.records.clockMinutes() = s_.readInt16();
+      b_.records.clockSeconds() = s_.readInt16();
+    }
+    if (containsText(f, "sabbia")) b_.records.sand() = s_.readInt16();
+    if (containsText(f, "segnale")) {
+      if (Next n = signalRow(); n != Next::Row) return n;
+    }
+    if (containsText(f, "rallentamento")) {
+      if (Next n = slowdownRow(); n != Next::Row) return n;
+    }
+    if (containsText(f, "abbattimento")) {
+      if (Next n = reductionRow(); n != Next::Row) return n;
+    }
+    if (containsText(f, "stazione")) {
+      if (Next n = stationRow(); n != Next::Row) return n;
+    }
+    return Next::Row;
+  }
+
+  std::string readKeyword() {
+    std::string f = s_.readText();
+    rowPlace_ = s_.place();
+    return f;
+  }
+
+  // --- stretch properties ---------------------------------------------------------------
+
+  Next speedRow() {
+    const int32_t p = s_.readNumber();
+    const int32_t speed = s_.readNumber();
+    if (!inRange(p)) return outOfRange(p);
+    const int64_t w = boundaryCell(p);
+    if (w > 0) {
+      // At least one cell, even when the cursor already stands at or beyond w.
+      do {
+        if (speedCursor_ >= b_.track.lastCell) break;
+        writeSpeed(speedCursor_);
+        ++speedCursor_;
+      } while (speedCursor_ < w);
+    }
+    runningSpeed_ = speed;
+    return Next::Row;
+  }
+
+  Next adhesionRow() {
+    const int32_t p = s_.readNumber();
+    const int32_t a = s_.readNumber();
+    if (!inRange(p)) return outOfRange(p);
+    const int64_t w = boundaryCell(p);
+    if (w > 0) {
+      do {
+        writeAdhesion(adhesionCursor_);
+        ++adhesionCursor_;
+      } while (adhesionCursor_ < w);
+    }
+    runningAdhesion_ = a;
+    return Next::Row;
+  }
+
+  // The stretch cursors write nothing beyond the cells.
+  void writeSpeed(int64_t cell) {
+    if (!b_.track.inCells(cell)) return;
+    cellAt(cell).speedStep = low8(roundHalfEven(runningSpeed_ / 5.0));
+  }
+  void writeAdhesion(int64_t cell) {
+    if (!b_.track.inCells(cell)) return;
+    cellAt(cell).adhesion = low8(runningAdhesion_);
+  }
+
+  // --- point items ----------------------------------------------------------------------
+
+  Next signalRow() {
+    int32_t v[11];
+    for (int32_t& value : v) value = s_.readNumber();
+    int32_t posizione = v[0];
+    if (!inRange(posizione)) return outOfRange(posizione);
+    placing([&] {
+      memo_segnale(b_, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
+    });
+    // An error left by the line reader (15) stops the reading here as well.
+    if (b_.error.errorNumber > 0) return stop(b_.error.errorNumber, posizione);
+    return Next::Row;
+  }
+
+  Next slowdownRow() {
+    int32_t v[6];
+    for (int32_t& value : v) value = s_.readNumber();
+    const int32_t x = v[0];
+    if (!inRange(x)) return outOfRange(x);
+    placing([&] { memo_rallentamento(b_, x, v[1], v[2], v[3], v[4], v[5]); });
+    if (b_.error.errorNumber > 0) return stop(b_.error.errorNumber, x);
+    return Next::Row;
+  }
+
+  Next reductionRow() {
+    const int32_t p = s_.readNumber();
+    const int32_t r = s_.readNumber();
+    if (!inRange(p)) return outOfRange(p);
+    const int64_t c = boundaryCell(p);
+    requireCell(c, "the reduction point");
+    TrackCell& cell = cellAt(c);
+    if (isOccupied(cell)) return stop(err::ReductionOccupied, p);
+    if (r <= 0) {
+      cell.kind = CellReductionPointNoValue;
+    } else {
+      cell.kind = CellReductionPoint;
+      cell.value1 = low16(r);
+    }
+    return Next::Row;
+  }
+
+  // --- stations -------------------------------------------------------------------------
+
+  Next stationRow() {
+    const int32_t k = stationIndex_;
+    ScenarioRecord& rec = b_.records[k];
+
+    rec.position = s_.readNumber();
+    if (!passesRangeTest(rec.position, b_.track.lastCell, kStationRangeMargin)) {
+      return outOfRange(rec.position);
+    }
+    if (rec.position % 50 != 0) return stop(err::StationPosition, rec.position);
+
+    rec.stationKind = s_.readUInt8();
+    const int32_t length = s_.readNumber();
+    if (length % 100 != 0) return stop(err::StationLength, rec.position);
+
+    rec.flagA = s_.readUInt8();
+    rec.flagB = s_.readUInt8();
+    rec.extendEnd = s_.readUInt8();
+    rec.groupA1 = s_.readInt16();
+    rec.groupA2 = s_.readInt16();
+    rec.groupA3 = s_.readUInt8();
+    rec.groupB1 = s_.readInt16();
+    rec.groupB2 = s_.readInt16();
+    rec.groupB3 = s_.readInt16();
+    rec.stopTime = s_.readUInt8();
+    const int64_t hours = s_.readNumber();
+    const int64_t minutes = s_.readNumber();
+    const int64_t seconds = s_.readNumber();
+    rec.scheduledTime = fit32((hours * 60 + minutes) * 60 + seconds, "the station's time");
+    rec.text = s_.readText();
+
+    // Station area.
+    const int64_t pos = rec.position;
+    const int64_t kind = rec.stationKind;
+    int64_t start = 0;
+    int64_t end = 0;
+    if (kind == 5 || kind == 6) {
+      start = pos - length;
+      end = pos + 150;
+      rec.extendEnd = 0;
+    } else if (kind == 7 || kind == 8) {
+      start = pos - length;
+      end = pos + length;
+      rec.extendEnd = 0;
+    } else {
+      start = roundHalfEven(static_cast<double>(pos) - length / 2.0);
+      end = roundHalfEven(static_cast<double>(pos) + length / 2.0) + (rec.extendEnd != 0 ? 50 : 0);
+    }
+    const int32_t start32 = fit32(start, "the station's start");
+    const int32_t end32 = fit32(end, "the station's end");
+    rec.start = start32;
+    rec.end = end32;
+
+    if (length < 600) rec.flagB = 0;
+    if (k == kFirstStationIndex) {
+      // After the area, so the first station's end keeps the 50 m of its own extendEnd.
+      rec.extendEnd = 0;
+      rec.flagB = 0;
+    }
+
+    const double endCells = rec.end / 50.0;
+    if (kind < 25 && kind != 5 && kind != 6) {
+      for (int32_t i = 1; i <= 4; ++i) {
+        const double at = endCells - i - 1;
+        if (!(at > 1)) continue;
+        const int64_t c = roundHalfEven(at);
+        if (!b_.track.inCells(c)) continue;  // codes beyond the cells are left out
+        cellAt(c).approachCode = low8(80 + i);
+      }
+    }
+
+    if (kind < 25) {
+      if (endCells - 1 <= 1) return stop(err::StopCellTooEarly, std::nullopt);
+      const int64_t c = roundHalfEven(endCells - 1);
+      requireCell(c, "the station's stop");
+      TrackCell& cell = cellAt(c);  // written whatever it holds
+      cell.kind = CellStationStop;
+      cell.value1 = low16(k);
+    }
+
+    if (k > kFirstStationIndex && int64_t{rec.start} - 350 < b_.records[k - 1].end) {
+      return stop(err::StationsTooClose, rec.position);
+    }
+
+    stationIndex_ = k + 1;
+    // The stations must stay below the indication-board texts (and below the general records).
+    if (stationIndex_ >= std::min(b_.boardTextSlot, kFirstBoardTextSlot)) {
+      return stop(err::StationsReachBoards, std::nullopt);
+    }
+    return Next::Row;
+  }
+
+  // --- end of the reading ---------------------------------------------------------------
+
+  void finalStep() {
+    deleteFile(file_);
+    const int64_t tailEnd = int64_t{b_.track.lastCell} - 2;
+    do {
+      writeSpeed(speedCursor_);
+      ++speedCursor_;
+    } while (speedCursor_ < tailEnd);
+    do {
+      writeAdhesion(adhesionCursor_);
+      ++adhesionCursor_;
+    } while (adhesionCursor_ < tailEnd);
+
+    for (int index : {kRecordKmThree, kRecordKmTwo, kRecordKmOne}) {
+      const ScenarioRecord& r = b_.records[index];
+      if (r.start % 50 != 0 || r.end % 50 != 0) {
+        b_.recordFault(err::KmReferenceNotMultiple, std::nullopt, {},
+                       "kilometre reference in record " + std::to_string(index) +
+                           " has a start or end that is not a multiple of 50");
+        break;
+      }
+    }
+  }
+
+  // --- helpers --------------------------------------------------------------------------
+
+  bool inRange(int32_t p) const { return passesRangeTest(p, b_.track.lastCell); }
+
+  Next outOfRange(int32_t p) {
+    b_.recordFault(err::OutOfRange, p, rowPlace_);
+    return Next::Final;
+  }
+
+  // Reading stops: the file is deleted and the fault recorded at the row's keyword.
+  Next stop(int32_t number, std::optional<int32_t> position) {
+    deleteFile(file_);
+    b_.recordFault(number, position, rowPlace_);
+    return Next::Stopped;
+  }
+
+  TrackCell& cellAt(int64_t c) { return b_.track.trackCells[static_cast<size_t>(c)]; }
+
+  [[noreturn]] void failRow(const std::string& what) const {
+    throw PlatformFailure(what, rowPlace_);
+  }
+
+  void requireCell(int64_t c, const char* what) const {
+    if (!b_.track.inCells(c)) {
+      failRow(std::string(what) + " would lie in cell " + std::to_string(c) +
+              ", outside the cells 0 to " +
+              std::to_string(static_cast<int64_t>(b_.track.trackCells.size()) - 1));
+    }
+  }
+
+  int32_t fit32(int64_t v, const char* what) const {
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) {
+      failRow(std::string(what) + " (" + std::to_string(v) + ") does not fit in 32 bits");
+    }
+    return static_cast<int32_t>(v);
+  }
+
+  // A placing method's platform failure is reported at the row.
+  template <class F>
+  void placing(F&& place) {
+    try {
+      place();
+    } catch (const PlatformFailure& f) {
+      if (!f.place().file.empty()) throw;
+      failRow(f.what());
+    }
+  }
+
+  Build& b_;
+  std::filesystem::path file_;
+  FieldStream s_;
+  SourcePlace rowPlace_;
+
+  int64_t runningSpeed_ = 0;
+  int64_t speedCursor_ = 0;
+  int64_t runningAdhesion_ = 0;
+  int64_t adhesionCursor_ = 0;
+  int32_t stationIndex_ = kFirstStationIndex;
+};
+
+}  // namespace
+
+void readTrainDescription(Build& b) {
+  const std::filesystem::path file = b.files.trainDescription();
+  std::string content = readFile(file);
+  TrainReader reader(b, file, std::move(content));
+  reader.run();
+}
+
+}  // namespace sc
