@@ -129,18 +129,20 @@ uint8_t FieldStream::readUInt8() {
   return static_cast<uint8_t>(v);
 }
 
-std::string_view FieldStream::line(int32_t number) const {
+std::string_view FieldStream::line(int32_t number) const { return lineOfText(text_, number); }
+
+std::string_view lineOfText(std::string_view text, int32_t number) {
   if (number < 1) return {};
   size_t p = 0;
   for (int32_t n = 1; n < number; ++n) {
-    while (p < text_.size() && !isLineEnd(text_[p])) ++p;
-    if (p >= text_.size()) return {};
-    if (text_[p] == '\r' && p + 1 < text_.size() && text_[p + 1] == '\n') ++p;
+    while (p < text.size() && !isLineEnd(text[p])) ++p;
+    if (p >= text.size()) return {};
+    if (text[p] == '\r' && p + 1 < text.size() && text[p + 1] == '\n') ++p;
     ++p;
   }
   size_t e = p;
-  while (e < text_.size() && !isLineEnd(text_[e])) ++e;
-  return std::string_view(text_).substr(p, e - p);
+  while (e < text.size() && !isLineEnd(text[e])) ++e;
+  return text.substr(p, e - p);
 }
 
 char lowerCodePage(char c) {

@@ -73,6 +73,9 @@ class FieldStream {
 bool containsText(std::string_view field, std::string_view needle);
 bool containsExact(std::string_view field, std::string_view needle);
 
+// Line number (from 1) of a text, without its line end; empty beyond the last line.
+std::string_view lineOfText(std::string_view text, int32_t number);
+
 // Lower-case mapping of the 8-bit code page (Windows-1252).
 char lowerCodePage(char c);
 std::string lowerCodePage(std::string_view s);
