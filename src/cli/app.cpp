@@ -1,20 +1,98 @@
 #include "cli/app.h"
 
+#include <CLI/CLI.hpp>
+#include <charconv>
 #include <iostream>
 
+#include "cli/compile_command.h"
+#include "cli/inspect.h"
+#include "cli/plot.h"
 #include "driver/driver.h"
 #include "driver/platform.h"
 
 namespace sc {
+namespace {
+
+constexpr int kExitUsage = 64;
+
+// "FROM-TO" as two cell indices.
+bool parseCellRange(const std::string& text, std::pair<int32_t, int32_t>& range) {
+  size_t dash = text.find('-', 1);
+  if (dash == std::string::npos) return false;
+  auto parse = [](std::string_view s, int32_t& v) {
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    return ec == std::errc() && p == s.data() + s.size();
+  };
+  return parse(std::string_view(text).substr(0, dash), range.first) &&
+         parse(std::string_view(text).substr(dash + 1), range.second) &&
+         range.first <= range.second;
+}
+
+}  // namespace
 
 int runApp(int argc, char** argv) {
-  (void)argv;
-  if (argc > 1) {
-    std::cerr << "scenario-compactor: takes no arguments\n";
-    return 64;
+  if (argc <= 1) {
+    // The specified build: the one scenario the program carries, in the program's folder.
+    auto platform = makePlatform();
+    return runDefaultBuild(*platform, programFolder(), std::cerr);
   }
-  auto platform = makePlatform();
-  return runDefaultBuild(*platform, programFolder(), std::cerr);
+
+  CLI::App app{
+      "scenario-compactor: compiles a train-driving scenario (line and train service texts) into "
+      "the files the simulator loads.\nWithout arguments it builds the built-in scenario "
+      "Torvel_Dolvera / 565 in the program's folder."};
+  app.require_subcommand(1);
+
+  std::filesystem::path exportDir;
+  auto* exportCmd = app.add_subcommand("export", "Write the five texts of the built-in scenario");
+  exportCmd->add_option("DIR", exportDir, "Folder to write into")->required();
+
+  CompileOptions compile;
+  auto* compileCmd = app.add_subcommand("compile", "Compile a line text and a train text");
+  compileCmd->add_option("LINE", compile.line, "Line description (NAME_linea.txt)")->required();
+  compileCmd->add_option("TRAIN", compile.train, "Train description (NAME_T-.txt)")->required();
+  compileCmd->add_option("-o,--output", compile.output,
+                         "Folder of the compiled files (default: .)");
+  compileCmd->add_option("--scenario", compile.scenario, "Scenario name (default: from LINE)");
+  compileCmd->add_option("--train-number", compile.trainNumber,
+                         "Train number (default: from TRAIN)");
+  compileCmd->add_flag("--no-plan", compile.noPlan, "Build without the plan table");
+  compileCmd->add_flag("--json", compile.json, "Print the outcome as one JSON object");
+
+  InspectOptions inspect;
+  std::string cellRange;
+  auto* inspectCmd = app.add_subcommand("inspect", "Show what the simulator will load");
+  inspectCmd->add_option("PATH", inspect.path, "Folder of compiled files, or one file")->required();
+  inspectCmd->add_flag("--json", inspect.json, "Print one JSON object");
+  inspectCmd->add_option("--cells", cellRange, "List cells FROM-TO with all their fields");
+
+  PlotOptions plot;
+  auto* plotCmd = app.add_subcommand("plot", "Draw the line and its profile as SVG");
+  plotCmd->add_option("PATH", plot.path, "Folder of compiled files, or one file")->required();
+  plotCmd->add_option("-o,--output", plot.output, "SVG file to write (default: standard output)");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int code = app.exit(e);
+    return code == 0 ? 0 : kExitUsage;
+  }
+
+  if (*exportCmd) return runExport(exportDir, std::cerr);
+  if (*compileCmd) return runCompile(compile, std::cout, std::cerr);
+  if (*inspectCmd) {
+    if (!cellRange.empty()) {
+      std::pair<int32_t, int32_t> range;
+      if (!parseCellRange(cellRange, range)) {
+        std::cerr << "scenario-compactor: --cells takes FROM-TO, two cell numbers\n";
+        return kExitUsage;
+      }
+      inspect.cells = range;
+    }
+    return runInspect(inspect, std::cout, std::cerr);
+  }
+  if (*plotCmd) return runPlot(plot, std::cout, std::cerr);
+  return kExitUsage;
 }
 
 }  // namespace sc

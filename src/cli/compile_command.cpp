@@ -1,0 +1,195 @@
+#include "cli/compile_command.h"
+
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "cli/diagnostics.h"
+#include "compiler/compiler.h"
+#include "compiler/file_io.h"
+#include "driver/driver.h"
+#include "sources/writers.h"
+
+namespace sc {
+namespace {
+
+constexpr int kExitUsage = 64;
+
+bool endsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A private folder inside the output folder, removed with everything left in it.
+class WorkFolder {
+ public:
+  explicit WorkFolder(const std::filesystem::path& parent) {
+    std::string templ = (parent / ".scenario-compactor-XXXXXX").string();
+    if (::mkdtemp(templ.data()) == nullptr) {
+      throw FileError(parent,
+                      std::string("cannot create a working folder: ") + std::strerror(errno));
+    }
+    path_ = templ;
+  }
+  ~WorkFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Moves a compiled file from the working folder to its place, replacing an older one whole.
+void deliver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  if (ec) replaceFile(to, readFile(from));
+}
+
+struct Names {
+  std::string scenario;
+  std::string train;
+  std::string problem;
+};
+
+Names deriveNames(const CompileOptions& o) {
+  Names n{o.scenario, o.trainNumber, {}};
+  std::string lineName = o.line.filename().string();
+  std::string trainName = o.train.filename().string();
+  if (n.scenario.empty()) {
+    if (!endsWith(lineName, "_linea.txt") || lineName.size() == 10) {
+      n.problem = "cannot tell the scenario name from '" + lineName +
+                  "' (expected NAME_linea.txt); give --scenario";
+      return n;
+    }
+    n.scenario = lineName.substr(0, lineName.size() - 10);
+  }
+  if (n.train.empty()) {
+    std::string prefix = n.scenario + "_";
+    if (trainName.rfind(prefix, 0) != 0 || !endsWith(trainName, "-.txt") ||
+        trainName.size() <= prefix.size() + 5) {
+      n.problem = "cannot tell the train number from '" + trainName + "' (expected " + prefix +
+                  "T-.txt); give --train-number";
+      return n;
+    }
+    n.train = trainName.substr(prefix.size(), trainName.size() - prefix.size() - 5);
+  }
+  if (std::string why = checkName("scenario name", n.scenario); !why.empty()) n.problem = why;
+  if (std::string why = checkName("train number", n.train); !why.empty()) n.problem = why;
+  return n;
+}
+
+nlohmann::json diagnosticJson(const Diagnostic& d) {
+  nlohmann::json j;
+  j["number"] = d.number;
+  j["message"] = d.message;
+  j["file"] = d.file.empty() ? nlohmann::json() : nlohmann::json(d.file);
+  j["line"] = d.line > 0 ? nlohmann::json(d.line) : nlohmann::json();
+  j["column"] = d.line > 0 ? nlohmann::json(d.column) : nlohmann::json();
+  j["position"] = d.position ? nlohmann::json(*d.position) : nlohmann::json();
+  j["cell"] = d.cell ? nlohmann::json(*d.cell) : nlohmann::json();
+  j["detail"] = d.detail;
+  return j;
+}
+
+}  // namespace
+
+std::string checkName(const std::string& what, const std::string& name) {
+  if (name.empty()) return "the " + what + " is empty";
+  for (unsigned char c : name) {
+    if (c < 0x20 || c > 0x7E) return "the " + what + " holds a character outside printable ASCII";
+    if (std::strchr("/\\:*?\"<>|", c) != nullptr) {
+      return "the " + what + " holds '" + std::string(1, static_cast<char>(c)) +
+             "', which cannot stand in a file name";
+    }
+  }
+  return {};
+}
+
+int runExport(const std::filesystem::path& dir, std::ostream& err) {
+  try {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) throw FileError(dir, "cannot create the folder: " + ec.message());
+    ScenarioFiles files{dir, kScenarioName, kTrainNumber};
+    dati_linea(files);
+    dati_treno(files);
+    dati_note(files);
+    dati_rallentamenti(files);
+    dati_scheda(files);
+  } catch (const FileError& e) {
+    err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+    return kExitFileSystem;
+  }
+  return kExitClean;
+}
+
+int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
+  Names names = deriveNames(options);
+  if (!names.problem.empty()) {
+    err << "scenario-compactor: " << names.problem << "\n";
+    return kExitUsage;
+  }
+
+  std::vector<SourceText> texts;
+  std::vector<std::filesystem::path> delivered;
+  int32_t erroreNumber = 0;
+  Build build({}, names.scenario, names.train, options.noPlan ? 0 : 1);
+  try {
+    texts.push_back(
+        {build.files.lineDescription().filename().string(), options.line, readFile(options.line)});
+    texts.push_back({build.files.trainDescription().filename().string(), options.train,
+                     readFile(options.train)});
+    std::error_code ec;
+    std::filesystem::create_directories(options.output, ec);
+    if (ec) throw FileError(options.output, "cannot create the folder: " + ec.message());
+
+    WorkFolder work(options.output);
+    build.files.folder = work.path();
+    replaceFile(build.files.lineDescription(), texts[0].content);
+    replaceFile(build.files.trainDescription(), texts[1].content);
+    CompileOutcome outcome = memorizza_percorso(build);
+    if (outcome.end == CompileOutcome::End::Errore) erroreNumber = outcome.erroreNumber;
+    for (const auto& file : outcome.written) {
+      std::filesystem::path to = options.output / file.filename();
+      deliver(file, to);
+      delivered.push_back(to);
+    }
+  } catch (const FileError& e) {
+    err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+    return kExitFileSystem;
+  }
+
+  std::vector<Diagnostic> diagnostics = placeFaults(build.error, texts);
+  int status = erroreNumber != 0              ? kExitErrore
+               : build.error.errorNumber != 0 ? kExitFaultRecorded
+                                              : kExitClean;
+  if (options.json) {
+    nlohmann::json j;
+    j["scenario"] = names.scenario;
+    j["trainNumber"] = names.train;
+    j["errorNumber"] = build.error.errorNumber;
+    j["errorPosition"] = build.error.errorPosition;
+    j["errore"] = erroreNumber != 0 ? nlohmann::json(erroreNumber) : nlohmann::json();
+    j["faults"] = nlohmann::json::array();
+    for (const Diagnostic& d : diagnostics) j["faults"].push_back(diagnosticJson(d));
+    j["written"] = nlohmann::json::array();
+    for (const auto& f : delivered) j["written"].push_back(f.string());
+    j["exitStatus"] = status;
+    out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  } else {
+    for (const Diagnostic& d : diagnostics) printDiagnostic(d, err);
+    if (erroreNumber != 0) {
+      err << " Errore n. " << erroreNumber << "\n"
+          << "scenario-compactor: " << errorMeaning(erroreNumber)
+          << " (an item in cell 1, or a value left in record 85); nothing was written\n";
+    }
+    for (const auto& f : delivered) out << "wrote " << f.string() << "\n";
+  }
+  return status;
+}
+
+}  // namespace sc

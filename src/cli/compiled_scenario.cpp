@@ -1,0 +1,273 @@
+#include "cli/compiled_scenario.h"
+
+#include <algorithm>
+#include <map>
+
+#include "compiler/compiled_files.h"
+#include "compiler/file_io.h"
+
+namespace sc {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kLongestRoute = 1000000;
+
+bool endsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Reads a whole file, or says why it cannot be read.
+bool readWhole(const fs::path& file, std::string& bytes, LoadOutcome& outcome) {
+  std::error_code ec;
+  if (fs::is_directory(file, ec)) {
+    outcome.status = kExitInspectUnreadable;
+    outcome.message = file.string() + ": is a folder, not a compiled file";
+    return false;
+  }
+  try {
+    bytes = readFile(file);
+    return true;
+  } catch (const FileError& e) {
+    outcome.status = kExitInspectUnreadable;
+    outcome.message = e.file().string() + ": " + e.reason();
+    return false;
+  }
+}
+
+void loadRecords(const fs::path& file, const std::string& bytes, CompiledScenario& s) {
+  s.recordFile = file;
+  s.recordBytes = bytes.size();
+  s.hasRecords = true;
+  std::string problem = decodeRecords(bytes, s.records);
+  if (problem.empty()) {
+    s.recordsWhole = true;
+    return;
+  }
+  s.problems.push_back({file, problem});
+  // All 87 records are there when they decode from the bytes they take up: the file then
+  // only has bytes after its end. Decoding reads a prefix the same way whatever follows it.
+  size_t used = encodeRecords(s.records).size();
+  RecordTable again;
+  s.recordsWhole = used < bytes.size() &&
+                   decodeRecords(std::string_view(bytes).substr(0, used), again).empty() &&
+                   again.records == s.records.records;
+}
+
+void loadCells(const fs::path& file, const std::string& bytes, CompiledScenario& s) {
+  s.cellFile = file;
+  s.cellBytes = bytes.size();
+  s.hasCells = true;
+  std::string problem = decodeCells(bytes, s.cells);
+  if (problem.empty()) return;
+  s.problems.push_back({file, problem});
+  size_t whole = bytes.size() - bytes.size() % kCellBytes;
+  decodeCells(std::string_view(bytes).substr(0, whole), s.cells);
+}
+
+void loadPlan(const fs::path& file, const std::string& bytes, CompiledScenario& s) {
+  s.planFile = file;
+  s.planBytes = bytes.size();
+  std::string problem = decodePlan(bytes, s.planX, s.planY);
+  if (problem.empty()) {
+    s.hasPlan = true;
+    return;
+  }
+  s.planX.clear();
+  s.planY.clear();
+  s.problems.push_back({file, problem});
+}
+
+// A text that can stand as the start of a file name in the folder.
+bool usableAsName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    return c == '/' || c == '\\' || c == '\0' || static_cast<unsigned char>(c) < 0x20;
+  });
+}
+
+// The record file and its companions: S_T.dat beside it and S_linea.dat, S from record 85.
+LoadOutcome loadFromRecordFile(const fs::path& simFile) {
+  LoadOutcome outcome;
+  CompiledScenario& s = outcome.scenario;
+  std::string bytes;
+  if (!readWhole(simFile, bytes, outcome)) return outcome;
+  loadRecords(simFile, bytes, s);
+
+  fs::path folder = simFile.parent_path();
+  std::string stem = simFile.filename().string();
+  stem.resize(stem.size() - 4);
+
+  std::error_code ec;
+  fs::path cellFile = folder / (stem + ".dat");
+  if (fs::exists(cellFile, ec)) {
+    if (!readWhole(cellFile, bytes, outcome)) return outcome;
+    loadCells(cellFile, bytes, s);
+  } else {
+    s.problems.push_back({cellFile, "the cell file is missing"});
+  }
+
+  std::string scenarioName = s.records[kRecordScenario].text;
+  if (!s.recordsWhole || !usableAsName(scenarioName)) {
+    // Without a usable name in record 85 the scenario name is what stands before the train
+    // number in the file name.
+    size_t cut = stem.rfind('_');
+    scenarioName = cut == std::string::npos ? stem : stem.substr(0, cut);
+  }
+  fs::path planFile = folder / (scenarioName + "_linea.dat");
+  if (fs::exists(planFile, ec)) {
+    if (!readWhole(planFile, bytes, outcome)) return outcome;
+    loadPlan(planFile, bytes, s);
+  } else {
+    s.notes.push_back("no plan file " + planFile.filename().string() +
+                      " (it is written only with the build flag)");
+  }
+  return outcome;
+}
+
+}  // namespace
+
+LoadOutcome loadCompiledScenario(const fs::path& path) {
+  LoadOutcome outcome;
+  std::error_code ec;
+  if (!fs::exists(path, ec)) {
+    outcome.status = kExitInspectUnreadable;
+    outcome.message = path.string() + ": no such file or folder";
+    return outcome;
+  }
+  if (fs::is_directory(path, ec)) {
+    std::vector<fs::path> sims;
+    for (const auto& entry : fs::directory_iterator(path, ec)) {
+      std::error_code typeError;
+      if (entry.is_regular_file(typeError) && entry.path().extension() == ".sim") {
+        sims.push_back(entry.path());
+      }
+    }
+    if (ec) {
+      outcome.status = kExitInspectUnreadable;
+      outcome.message = path.string() + ": " + ec.message();
+      return outcome;
+    }
+    if (sims.empty()) {
+      outcome.status = kExitInspectUnreadable;
+      outcome.message = path.string() + ": no compiled record file (S_T.sim) in this folder";
+      return outcome;
+    }
+    if (sims.size() > 1) {
+      std::sort(sims.begin(), sims.end());
+      outcome.status = kExitInspectUsage;
+      outcome.message =
+          path.string() + ": the folder holds " + std::to_string(sims.size()) + " record files (";
+      for (size_t i = 0; i < sims.size(); ++i) {
+        outcome.message += (i > 0 ? ", " : "") + sims[i].filename().string();
+      }
+      outcome.message += "); name one of them";
+      return outcome;
+    }
+    return loadFromRecordFile(sims.front());
+  }
+
+  std::string name = path.filename().string();
+  if (endsWith(name, ".sim")) return loadFromRecordFile(path);
+  std::string bytes;
+  if (endsWith(name, "_linea.dat")) {
+    if (readWhole(path, bytes, outcome)) loadPlan(path, bytes, outcome.scenario);
+    return outcome;
+  }
+  if (endsWith(name, ".dat")) {
+    if (readWhole(path, bytes, outcome)) loadCells(path, bytes, outcome.scenario);
+    return outcome;
+  }
+  outcome.status = kExitInspectUsage;
+  outcome.message = path.string() +
+                    ": cannot tell which compiled file this is (expected a folder, S_T.sim, "
+                    "S_T.dat or S_linea.dat)";
+  return outcome;
+}
+
+bool recordIsFilled(const ScenarioRecord& r) {
+  return !(r == ScenarioRecord{});
+}
+
+std::vector<BoardTextView> boardTextsOf(const CompiledScenario& s) {
+  std::vector<BoardTextView> boards;
+  if (!s.hasRecords) return boards;
+  std::map<int32_t, int32_t> cellOf;
+  for (size_t i = 0; i < s.cells.size(); ++i) {
+    if (s.cells[i].kind == CellIndicationBoard) {
+      cellOf.emplace(s.cells[i].value1, static_cast<int32_t>(i));
+    }
+  }
+  for (int k = kFirstBoardTextSlot; k >= 1 && recordIsFilled(s.records[k]); --k) {
+    BoardTextView b{k, std::nullopt};
+    if (auto it = cellOf.find(k); it != cellOf.end()) b.cell = it->second;
+    boards.push_back(b);
+  }
+  return boards;
+}
+
+std::vector<StationView> stationsOf(const CompiledScenario& s) {
+  std::vector<StationView> stations;
+  if (!s.hasRecords) return stations;
+  std::vector<BoardTextView> boards = boardTextsOf(s);
+  int limit = boards.empty() ? kFirstBoardTextSlot + 1 : boards.back().record;
+  std::map<int32_t, int32_t> stopOf;
+  for (size_t i = 0; i < s.cells.size(); ++i) {
+    if (s.cells[i].kind == CellStationStop) {
+      stopOf.emplace(s.cells[i].value1, static_cast<int32_t>(i));
+    }
+  }
+  for (int k = kFirstStationIndex; k < limit && recordIsFilled(s.records[k]); ++k) {
+    StationView v{k, std::nullopt};
+    if (auto it = stopOf.find(k); it != stopOf.end()) v.stopCell = it->second;
+    stations.push_back(v);
+  }
+  return stations;
+}
+
+std::optional<int32_t> validRouteLength(const CompiledScenario& s) {
+  if (!s.hasRecords || !s.recordsWhole) return std::nullopt;
+  int32_t length = s.records[kRecordTrain].end;
+  if (length < 0 || length > kLongestRoute) return std::nullopt;
+  return length;
+}
+
+std::string clockText(int64_t seconds) {
+  std::string sign = seconds < 0 ? "-" : "";
+  uint64_t v = seconds < 0 ? static_cast<uint64_t>(-seconds) : static_cast<uint64_t>(seconds);
+  auto two = [](uint64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+  return sign + two(v / 3600) + ":" + two(v / 60 % 60) + ":" + two(v % 60);
+}
+
+std::string utf8FromCodePage(std::string_view bytes) {
+  // Code points of 0x80 to 0x9F in Windows-1252; 0 where the code page defines none.
+  static constexpr uint16_t kHigh[32] = {
+      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  std::string out;
+  out.reserve(bytes.size());
+  for (unsigned char c : bytes) {
+    uint32_t cp = c;
+    if (c >= 0x80 && c <= 0x9F) cp = kHigh[c - 0x80] != 0 ? kHigh[c - 0x80] : 0xFFFD;
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+size_t displayWidth(std::string_view utf8) {
+  return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+}  // namespace sc
