@@ -77,8 +77,8 @@ TEST(Driver, FolderThatCannotBeWrittenEndsWithStatus3NamingTheFile) {
     return;
   }
   test::TempDir dir;
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   RecordingPlatform platform;
   std::ostringstream err;
   EXPECT_EQ(runDefaultBuild(platform, dir.path(), err), kExitFileSystem);
