@@ -35,6 +35,9 @@ void memorizza_dati(Build& b) {
   } catch (const std::bad_alloc&) {
     recover(b, "out of memory", {});
   }
+  // The line reader creates the plan table once, after the last length row; when it stopped
+  // before that, the table still belongs to the cells, empty where no row was computed.
+  if (b.buildFlag != 0 && b.track.hasCells() && !b.track.trackPlan) b.track.createPlan();
 }
 
 CompileOutcome memorizza_percorso(Build& b) {

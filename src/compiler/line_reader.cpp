@@ -102,7 +102,7 @@ class LineReader {
 
   // The cells (and, with buildFlag, the plan table) exist only after a length row.
   void requireModel() {
-    if (!b_.track.hasCells() || (b_.buildFlag != 0 && !b_.track.trackPlan)) {
+    if (!b_.track.hasCells()) {
       s().fail("the line description has no length row, so the route model does not exist");
     }
   }
@@ -168,7 +168,10 @@ class LineReader {
       s().fail("the length " + std::to_string(length) + " leaves the model without cell 1");
     }
     b_.records.routeLength() = length;
-    b_.track.create(length, b_.buildFlag);
+    // Every length row creates the cells anew; the plan table, empty until the item rows,
+    // is created once for the last of them (prepareItems), so that a text repeating the row
+    // does not build a table of up to a million rows each time.
+    b_.track.createCells(length);
     return true;
   }
 
@@ -211,6 +214,7 @@ class LineReader {
     planCursor_ = 2;
     if (b_.buildFlag != 0) {
       requireModel();
+      b_.track.createPlan();
       b_.track.trackPlan->setInteger(0, 0, 0);
       b_.track.trackPlan->setInteger(1, 0, 1);
     }

@@ -72,15 +72,21 @@ int32_t lastCellOf(int32_t routeLength) {
 }
 
 void Track::create(int32_t length, int32_t buildFlag) {
+  createCells(length);
+  if (buildFlag != 0) createPlan();
+}
+
+void Track::createCells(int32_t length) {
   routeLength = length;
   modelLength = modelLengthOf(length);
   lastCell = lastCellOf(length);
   trackCells.assign(static_cast<size_t>(lastCell) + 1, TrackCell{});
   trackPlan.reset();
-  if (buildFlag != 0) {
-    trackPlan.emplace();
-    trackPlan->create(modelLength);
-  }
+}
+
+void Track::createPlan() {
+  trackPlan.emplace();
+  trackPlan->create(modelLength);
 }
 
 }  // namespace sc

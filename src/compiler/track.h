@@ -87,6 +87,11 @@ struct Track {
   // Creates the all-zero cells (and the empty plan table when buildFlag is set), replacing
   // whatever an earlier length row created.
   void create(int32_t length, int32_t buildFlag);
+  // The same in two steps: the cells (dropping any plan table), then the empty plan table of
+  // the current length. Nothing is written into the plan table before the item rows, so a
+  // reader may create it once after the last length row.
+  void createCells(int32_t length);
+  void createPlan();
 };
 
 // modelLength and lastCell of a route length.
