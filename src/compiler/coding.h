@@ -9,26 +9,28 @@
 
 namespace sc {
 
+// Stores the N low bytes of v at out, least significant first.
+template <size_t N>
+inline void storeLittleEndian(char* out, uint64_t v) {
+  for (size_t i = 0; i < N; ++i) out[i] = static_cast<char>(v >> (8 * i));
+}
+
+inline uint64_t bitsOf(double v) {
+  uint64_t u;
+  std::memcpy(&u, &v, sizeof u);
+  return u;
+}
+
 // Appends fields to a byte buffer.
 class ByteWriter {
  public:
   explicit ByteWriter(std::string& out) : out_(out) {}
 
   void u8(uint8_t v) { out_.push_back(static_cast<char>(v)); }
-  void u16(uint16_t v) {
-    u8(static_cast<uint8_t>(v));
-    u8(static_cast<uint8_t>(v >> 8));
-  }
+  void u16(uint16_t v) { put<2>(v); }
   void i16(int16_t v) { u16(static_cast<uint16_t>(v)); }
-  void i32(int32_t v) {
-    uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) u8(static_cast<uint8_t>(u >> (8 * i)));
-  }
-  void f64(double v) {
-    uint64_t u;
-    std::memcpy(&u, &v, sizeof u);
-    for (int i = 0; i < 8; ++i) u8(static_cast<uint8_t>(u >> (8 * i)));
-  }
+  void i32(int32_t v) { put<4>(static_cast<uint32_t>(v)); }
+  void f64(double v) { put<8>(bitsOf(v)); }
   // A text field: a 16-bit byte length, then the bytes. Texts longer than 65535 bytes never
   // reach the model (the readers refuse them).
   void text(const std::string& s) {
@@ -37,7 +39,36 @@ class ByteWriter {
   }
 
  private:
+  // N bytes of v, least significant first, appended in one go.
+  template <size_t N>
+  void put(uint64_t v) {
+    char bytes[N];
+    storeLittleEndian<N>(bytes, v);
+    out_.append(bytes, N);
+  }
+
   std::string& out_;
+};
+
+// Writes fields into storage whose size the caller has reserved beforehand: the fast way for
+// the millions of entries of the plan file.
+class FixedWriter {
+ public:
+  explicit FixedWriter(char* at) : at_(at) {}
+
+  void u16(uint16_t v) { put<2>(v); }
+  void i16(int16_t v) { u16(static_cast<uint16_t>(v)); }
+  void f64(double v) { put<8>(bitsOf(v)); }
+  char* at() const { return at_; }
+
+ private:
+  template <size_t N>
+  void put(uint64_t v) {
+    storeLittleEndian<N>(at_, v);
+    at_ += N;
+  }
+
+  char* at_;
 };
 
 // Reads fields from a byte buffer; a read past the end sets the short flag and yields zero.

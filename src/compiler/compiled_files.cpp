@@ -58,7 +58,11 @@ struct Decode {
   void text(std::string& s) { s = r.text(); }
 };
 
-void encodeTagged(ByteWriter& w, PlanTag tag, double value) {
+size_t taggedBytes(PlanTag tag) {
+  return tag == PlanTag::Real ? 10 : tag == PlanTag::Integer ? 4 : 2;
+}
+
+void encodeTagged(FixedWriter& w, PlanTag tag, double value) {
   w.u16(static_cast<uint16_t>(tag));
   if (tag == PlanTag::Integer) w.i16(static_cast<int16_t>(value));
   if (tag == PlanTag::Real) w.f64(value);
@@ -82,9 +86,10 @@ std::string encodeRecords(const RecordTable& table) {
 }
 
 std::string encodePlan(const TrackPlan& plan) {
-  std::string out;
-  out.reserve(static_cast<size_t>(plan.rows()) * 20);
-  ByteWriter w(out);
+  size_t half = 0;
+  for (PlanTag tag : plan.tag) half += taggedBytes(tag);
+  std::string out(2 * half, '\0');
+  FixedWriter w(out.data());
   for (int32_t row = 0; row < plan.rows(); ++row) encodeTagged(w, plan.tag[row], plan.x[row]);
   for (int32_t row = 0; row < plan.rows(); ++row) encodeTagged(w, plan.tag[row], plan.y[row]);
   return out;
