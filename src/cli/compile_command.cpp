@@ -159,7 +159,12 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
       delivered.push_back(to);
     }
   } catch (const FileError& e) {
-    err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+    // A file of the private working folder is named by the place it was meant for.
+    std::filesystem::path file = e.file();
+    if (!build.files.folder.empty() && file.parent_path() == build.files.folder) {
+      file = options.output / file.filename();
+    }
+    err << "scenario-compactor: " << file.string() << ": " << e.reason() << "\n";
     return kExitFileSystem;
   }
 
