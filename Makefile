@@ -20,6 +20,11 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
 
+# Benchmarks (a summary follows the table), then the peak memory of the 1000000 m compile.
+bench: build
+	$(BUILD)/bench/sc_bench $(BENCH_ARGS)
+	bench/peak_rss.sh $(BUILD)/bench/sc_compile_once
+
 format:
 	@clang-format -i $$(git ls-files '*.h' '*.cpp')
 
