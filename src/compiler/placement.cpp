@@ -8,14 +8,6 @@
 namespace sc {
 namespace {
 
-// A value computed wide keeps the low bits of the field it goes into.
-int16_t low16(int64_t v) {
-  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v)));
-}
-uint8_t low8(int64_t v) {
-  return static_cast<uint8_t>(static_cast<uint64_t>(v));
-}
-
 // A point item must lie inside the cells; a write outside them is a platform failure, raised
 // before anything of the item is written. The reader adds the row's place.
 void requireCell(const Build& b, int64_t cell, const char* what) {

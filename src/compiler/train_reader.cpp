@@ -13,13 +13,6 @@
 namespace sc {
 namespace {
 
-int16_t low16(int64_t v) {
-  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v)));
-}
-uint8_t low8(int64_t v) {
-  return static_cast<uint8_t>(static_cast<uint64_t>(v));
-}
-
 class TrainReader {
  public:
   TrainReader(Build& b, std::filesystem::path file, std::string content)
