@@ -9,7 +9,7 @@
 #   FUZZ_CXX       the clang to use (default clang++-14, else clang++)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build-fuzz}
+build=$(realpath -m "${1:-$root/build-fuzz}")
 runs=${FUZZ_RUNS:-4000}
 seed=${FUZZ_SEED:-1}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++ || true)}

@@ -5,7 +5,7 @@
 # Usage: scripts/sanitize.sh [BUILD_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build-asan}
+build=$(realpath -m "${1:-$root/build-asan}")
 jobs=${JOBS:-2}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSC_SANITIZE=ON >/dev/null
