@@ -2,6 +2,7 @@
 // text becomes bytes.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -12,7 +13,12 @@ namespace sc {
 // Stores the N low bytes of v at out, least significant first.
 template <size_t N>
 inline void storeLittleEndian(char* out, uint64_t v) {
-  for (size_t i = 0; i < N; ++i) out[i] = static_cast<char>(v >> (8 * i));
+  static_assert(N <= sizeof v);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out, &v, N);  // the low N bytes, already in file order
+  } else {
+    for (size_t i = 0; i < N; ++i) out[i] = static_cast<char>(v >> (8 * i));
+  }
 }
 
 inline uint64_t bitsOf(double v) {
@@ -48,27 +54,6 @@ class ByteWriter {
   }
 
   std::string& out_;
-};
-
-// Writes fields into storage whose size the caller has reserved beforehand: the fast way for
-// the millions of entries of the plan file.
-class FixedWriter {
- public:
-  explicit FixedWriter(char* at) : at_(at) {}
-
-  void u16(uint16_t v) { put<2>(v); }
-  void i16(int16_t v) { u16(static_cast<uint16_t>(v)); }
-  void f64(double v) { put<8>(bitsOf(v)); }
-  char* at() const { return at_; }
-
- private:
-  template <size_t N>
-  void put(uint64_t v) {
-    storeLittleEndian<N>(at_, v);
-    at_ += N;
-  }
-
-  char* at_;
 };
 
 // Reads fields from a byte buffer; a read past the end sets the short flag and yields zero.

@@ -62,10 +62,18 @@ size_t taggedBytes(PlanTag tag) {
   return tag == PlanTag::Real ? 10 : tag == PlanTag::Integer ? 4 : 2;
 }
 
-void encodeTagged(FixedWriter& w, PlanTag tag, double value) {
-  w.u16(static_cast<uint16_t>(tag));
-  if (tag == PlanTag::Integer) w.i16(static_cast<int16_t>(value));
-  if (tag == PlanTag::Real) w.f64(value);
+// One tagged value at out; returns the end of what it wrote.
+char* encodeTagged(char* out, PlanTag tag, double value) {
+  storeLittleEndian<2>(out, static_cast<uint16_t>(tag));
+  if (tag == PlanTag::Integer) {
+    storeLittleEndian<2>(out + 2, static_cast<uint16_t>(static_cast<int16_t>(value)));
+    return out + 4;
+  }
+  if (tag == PlanTag::Real) {
+    storeLittleEndian<8>(out + 2, bitsOf(value));
+    return out + 10;
+  }
+  return out + 2;
 }
 
 }  // namespace
@@ -89,9 +97,12 @@ std::string encodePlan(const TrackPlan& plan) {
   size_t half = 0;
   for (PlanTag tag : plan.tag) half += taggedBytes(tag);
   std::string out(2 * half, '\0');
-  FixedWriter w(out.data());
-  for (int32_t row = 0; row < plan.rows(); ++row) encodeTagged(w, plan.tag[row], plan.x[row]);
-  for (int32_t row = 0; row < plan.rows(); ++row) encodeTagged(w, plan.tag[row], plan.y[row]);
+  char* at = out.data();
+  const PlanTag* tags = plan.tag.data();
+  const size_t rows = plan.tag.size();
+  for (const double* axis : {plan.x.data(), plan.y.data()}) {
+    for (size_t row = 0; row < rows; ++row) at = encodeTagged(at, tags[row], axis[row]);
+  }
   return out;
 }
 
