@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "cli/compile_command.h"
-#include "cli/inspect.h"
+#include "cli/compiled_report.h"
 #include "cli/plot.h"
 #include "driver/driver.h"
 #include "driver/platform.h"
@@ -32,7 +32,7 @@ bool parseCellRange(const std::string& text, std::pair<int32_t, int32_t>& range)
 
 int runApp(int argc, char** argv) {
   if (argc <= 1) {
-    // The specified build: the one scenario the program carries, in the program's folder.
+    // The built-in build: the one scenario the program carries, in the program's folder.
     auto platform = makePlatform();
     return runDefaultBuild(*platform, programFolder(), std::cerr);
   }

@@ -14,7 +14,6 @@
 namespace sc {
 
 constexpr size_t kCellBytes = 15;
-constexpr size_t kRecordFixedBytes = 34;  // a record with an empty text
 
 std::string encodeCells(const std::vector<TrackCell>& cells);
 std::string encodeRecords(const RecordTable& table);

@@ -129,10 +129,6 @@ uint8_t FieldStream::readUInt8() {
   return static_cast<uint8_t>(v);
 }
 
-std::string_view FieldStream::line(int32_t number) const {
-  return lineOfText(text_, number);
-}
-
 std::string_view lineOfText(std::string_view text, int32_t number) {
   if (number < 1) return {};
   size_t p = 0;

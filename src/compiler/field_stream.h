@@ -48,8 +48,6 @@ class FieldStream {
   // The last field read (as text; a number field as its characters) and where it began.
   const std::string& current() const { return field_; }
   const SourcePlace& place() const { return place_; }
-  // A line of the text (from 1), without its line end; empty beyond the last line.
-  std::string_view line(int32_t number) const;
   const std::string& label() const { return place_.file; }
 
   [[noreturn]] void fail(const std::string& what) const;

@@ -17,7 +17,7 @@ inline constexpr const char* kTrainNumber = "565";
 // Exit statuses of a build.
 constexpr int kExitClean = 0;  // no fault recorded
 constexpr int kExitFaultRecorded =
-    1;                              // the error record holds a fault (files written as specified)
+    1;                              // the error record holds a fault (the files are still written)
 constexpr int kExitErrore = 2;      // errore showed 1250 or 1251; nothing compiled was written
 constexpr int kExitFileSystem = 3;  // a platform failure outside the readers
 

@@ -35,6 +35,18 @@ x11_require_tools() {
   done
 }
 
+# For the tests that drive the probe: finds it beside the program (PROGRAM is the test's first
+# argument), skips when the build has no X11, and starts Xvfb. Sets probe.
+start_probe_display() {
+  probe="$(dirname "$1")/x11_probe"
+  x11_require_tools
+  if [ ! -x "$probe" ]; then
+    echo "SKIP: built without the X11 libraries (headless only)"
+    exit 0
+  fi
+  start_xvfb
+}
+
 # Starts Xvfb on a display number it picks itself (free by construction) and sets DISPLAY.
 start_xvfb() {
   local fdfile="$X11_TMP/display.$RANDOM"

@@ -7,13 +7,7 @@
 set -u
 # shellcheck source=tests/driver/x11_lib.sh
 source "$(dirname "$0")/x11_lib.sh"
-probe="$(dirname "$1")/x11_probe"
-x11_require_tools
-if [ ! -x "$probe" ]; then
-  echo "SKIP: built without the X11 libraries (headless only)"
-  exit 0
-fi
-start_xvfb
+start_probe_display "$1"
 
 # Starts the probe's errore and waits for its box; sets pid and box.
 open_box() {

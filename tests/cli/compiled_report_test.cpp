@@ -1,4 +1,4 @@
-#include "cli/inspect.h"
+#include "cli/compiled_report.h"
 
 #include <gtest/gtest.h>
 
