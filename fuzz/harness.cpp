@@ -16,6 +16,7 @@
 #include "compiler/compiler.h"
 #include "compiler/errors.h"
 #include "compiler/file_io.h"
+#include "compiler/rules.h"
 #include "sources/line_list.h"
 #include "sources/writers.h"
 
@@ -68,56 +69,24 @@ std::string joined(const std::set<std::string>& names) {
 
 // Faults that the table records with a position, and those without one.
 bool recordsPosition(int32_t number) {
-  switch (number) {
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-    case 11:
-    case 12:
-    case 13:
-    case 15:
-    case 16:
-    case 17:
-    case 18:
-    case 19:
-    case 20:
-    case 21:
-    case 22:
-      return true;
-    default:
-      return false;
-  }
+  const ErrorInfo* e = errorInfo(number);
+  return e != nullptr && e->recordsPosition;
 }
 
 // The line reader's own stops (every one of its faults but 15 and the failure exit): the train
 // reader does not run after them, so the train description stays.
 bool isLineReaderStop(int32_t number) {
-  switch (number) {
-    case 1:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 21:
-    case 101:
-    case 102:
-    case 103:
-      return true;
-    default:
-      return false;
-  }
+  const ErrorInfo* e = errorInfo(number);
+  return e != nullptr && e->raiser == Raiser::LineReader;
 }
 
 void checkErrorRecord(const Build& b) {
   const ErrorRecord& e = b.error;
-  if (!isKnownError(e.errorNumber) || e.errorNumber == err::MarkerSlotTaken ||
-      e.errorNumber == err::CodeSlotTaken) {
+  if (e.errorNumber != 0 && !isRecordable(e.errorNumber)) {
     violation("errorNumber " + std::to_string(e.errorNumber) + " is not a recordable number");
   }
   for (const Fault& f : e.faults) {
-    if (f.number == 0 || !isKnownError(f.number) || f.number == err::MarkerSlotTaken ||
-        f.number == err::CodeSlotTaken) {
+    if (!isRecordable(f.number)) {
       violation("fault number " + std::to_string(f.number) + " is not a recordable number");
     }
     if (f.position.has_value() != recordsPosition(f.number)) {
@@ -130,10 +99,39 @@ void checkErrorRecord(const Build& b) {
     violation("errorNumber " + std::to_string(e.errorNumber) + " is not the last fault recorded (" +
               std::to_string(last) + ")");
   }
-  // errorPosition holds the position of the last fault that recorded one.
+  // The cell of a fault follows from its position by the table's rule.
+  for (const Fault& f : e.faults) {
+    if (!f.position || !f.cell) continue;
+    const double p = *f.position;
+    std::optional<int64_t> expected;
+    switch (errorInfo(f.number)->cell) {
+      case CellRule::PointItem:
+        expected = pointCell(p);
+        break;
+      case CellRule::WarningBoard:
+        expected = pointCell(p - 1200);
+        break;
+      case CellRule::ReductionPoint:
+        expected = boundaryCell(p);
+        break;
+      case CellRule::RecordedCell:
+        expected = *f.position / 50;
+        break;
+      default:
+        break;
+    }
+    if (expected && *expected != *f.cell) {
+      violation("fault " + std::to_string(f.number) + " at " + std::to_string(*f.position) +
+                " m names cell " + std::to_string(*f.cell) + ", its rule gives " +
+                std::to_string(*expected));
+    }
+  }
+  // errorPosition holds the position of the last fault that recorded one (or, after a
+  // line-reader 15, of the train row where the train reader stopped).
   for (auto it = e.faults.rbegin(); it != e.faults.rend(); ++it) {
     if (!it->position) continue;
-    if (*it->position != e.errorPosition) {
+    const int32_t recorded = it->stopPosition ? *it->stopPosition : *it->position;
+    if (recorded != e.errorPosition) {
       violation("errorPosition " + std::to_string(e.errorPosition) + " differs from fault " +
                 std::to_string(it->number) + "'s position " + std::to_string(*it->position));
     }

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/diagnostics.h"
+#include "cli/source_texts.h"
 #include "compiler/compiler.h"
 #include "compiler/file_io.h"
 #include "driver/driver.h"
@@ -49,11 +50,7 @@ void deliver(const std::filesystem::path& from, const std::filesystem::path& to)
   if (ec) replaceFile(to, readFile(from));
 }
 
-struct Names {
-  std::string scenario;
-  std::string train;
-  std::string problem;
-};
+}  // namespace
 
 Names deriveNames(const CompileOptions& o) {
   Names n{o.scenario, o.trainNumber, {}};
@@ -81,21 +78,6 @@ Names deriveNames(const CompileOptions& o) {
   if (std::string why = checkName("train number", n.train); !why.empty()) n.problem = why;
   return n;
 }
-
-nlohmann::json diagnosticJson(const Diagnostic& d) {
-  nlohmann::json j;
-  j["number"] = d.number;
-  j["message"] = d.message;
-  j["file"] = d.file.empty() ? nlohmann::json() : nlohmann::json(d.file);
-  j["line"] = d.line > 0 ? nlohmann::json(d.line) : nlohmann::json();
-  j["column"] = d.line > 0 ? nlohmann::json(d.column) : nlohmann::json();
-  j["position"] = d.position ? nlohmann::json(*d.position) : nlohmann::json();
-  j["cell"] = d.cell ? nlohmann::json(*d.cell) : nlohmann::json();
-  j["detail"] = d.detail;
-  return j;
-}
-
-}  // namespace
 
 std::string checkName(const std::string& what, const std::string& name) {
   if (name.empty()) return "the " + what + " is empty";
@@ -134,15 +116,19 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     return kExitUsage;
   }
 
+  WarningOptions warnings;
+  if (std::string why = warningOptions(options, warnings); !why.empty()) {
+    err << "scenario-compactor: " << why << "\n";
+    return kExitUsage;
+  }
+
   std::vector<SourceText> texts;
   std::vector<std::filesystem::path> delivered;
   int32_t erroreNumber = 0;
   Build build({}, names.scenario, names.train, options.noPlan ? 0 : 1);
   try {
-    texts.push_back(
-        {build.files.lineDescription().filename().string(), options.line, readFile(options.line)});
-    texts.push_back({build.files.trainDescription().filename().string(), options.train,
-                     readFile(options.train)});
+    texts = readSourceTexts(options, build.files);
+    if (int status = convertSourceTexts(options, texts, err); status != kExitClean) return status;
     std::error_code ec;
     std::filesystem::create_directories(options.output, ec);
     if (ec) throw FileError(options.output, "cannot create the folder: " + ec.message());
@@ -168,10 +154,8 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     return kExitFileSystem;
   }
 
-  std::vector<Diagnostic> diagnostics = placeFaults(build.error, texts);
-  int status = erroreNumber != 0              ? kExitErrore
-               : build.error.errorNumber != 0 ? kExitFaultRecorded
-                                              : kExitClean;
+  std::vector<Diagnostic> diagnostics = collectDiagnostics(build, texts, warnings);
+  int status = exitStatusOf(build, diagnostics);
   if (options.json) {
     nlohmann::json j;
     j["scenario"] = names.scenario;
@@ -179,19 +163,15 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     j["errorNumber"] = build.error.errorNumber;
     j["errorPosition"] = build.error.errorPosition;
     j["errore"] = erroreNumber != 0 ? nlohmann::json(erroreNumber) : nlohmann::json();
-    j["faults"] = nlohmann::json::array();
-    for (const Diagnostic& d : diagnostics) j["faults"].push_back(diagnosticJson(d));
+    putDiagnostics(diagnostics, j);
     j["written"] = nlohmann::json::array();
     for (const auto& f : delivered) j["written"].push_back(f.string());
     j["exitStatus"] = status;
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   } else {
+    if (erroreNumber != 0) err << " Errore n. " << erroreNumber << "\n";
     for (const Diagnostic& d : diagnostics) printDiagnostic(d, err);
-    if (erroreNumber != 0) {
-      err << " Errore n. " << erroreNumber << "\n"
-          << "scenario-compactor: " << errorMeaning(erroreNumber)
-          << " (an item in cell 1, or a value left in record 85); nothing was written\n";
-    }
+    if (erroreNumber != 0) err << "scenario-compactor: nothing was written\n";
     for (const auto& f : delivered) out << "wrote " << f.string() << "\n";
   }
   return status;

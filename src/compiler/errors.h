@@ -129,6 +129,9 @@ struct Fault {
   std::string detail;  // what failed, for platform failures and the like
   std::optional<int64_t> cell;
   std::vector<Note> notes;
+  // After a line-reader 15: the position of the train row where that reader stopped, which
+  // the error record then holds in errorPosition.
+  std::optional<int32_t> stopPosition;
   bool afterFirst = false;  // found by a reading that went on after the first fault
   uint32_t sequence = 0;    // the order of finding, among faults and warnings
 };

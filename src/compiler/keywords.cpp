@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "compiler/code_page.h"
+
 namespace sc {
 namespace {
 
@@ -109,36 +111,21 @@ void RowWatch::field(Build& b, const FieldStream& s, const std::string& field, b
     if (std::find(sections_.begin(), sections_.end(), lowered) == sections_.end() && !matched) {
       std::string msg = "unknown section header '" + field + "' in the " + textName_;
       if (auto near = closestKeyword(field, sections_)) msg += "; did you mean '" + *near + "'?";
+      msg += " The header is passed over.";
       b.warn(warn::UnknownSection, msg, s.place());
     }
     return;
   }
   if (matched || containsExact(field, "-")) return;
-  std::string msg =
-      "'" + field + "' is no keyword of the " + textName_ + "; the row is passed over";
-  if (auto near = closestKeyword(field, keywords_)) msg += "; did you mean '" + *near + "'?";
-  b.warn(warn::UnknownKeyword, msg, s.place());
-}
-
-bool looksUtf8(std::string_view text) {
-  bool beyondAscii = false;
-  for (size_t i = 0; i < text.size();) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    // The count of continuation bytes a lead byte asks for; 9 for a byte no character begins.
-    size_t n = c < 0x80             ? 0
-               : (c & 0xE0) == 0xC0 ? 1
-               : (c & 0xF0) == 0xE0 ? 2
-               : (c & 0xF8) == 0xF0 ? 3
-                                    : 9;
-    if (n == 9 || (n == 1 && c < 0xC2)) return false;
-    for (size_t k = 1; k <= n; ++k) {
-      if (i + k >= text.size()) return false;
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    if (n > 0) beyondAscii = true;
-    i += n + 1;
+  std::string msg = "unknown keyword '" + field + "' in the " + textName_;
+  auto near = closestKeyword(field, keywords_);
+  if (near && *near == lowered) {
+    msg = "'" + field + "' is not read in this part of the " + textName_;
+  } else if (near) {
+    msg += "; did you mean '" + *near + "'?";
   }
-  return beyondAscii;
+  msg += " The row is passed over.";
+  b.warn(warn::UnknownKeyword, msg, s.place());
 }
 
 void watchEncoding(Build& b, const std::string& what, const std::string& text,

@@ -40,8 +40,6 @@ class RowWatch {
   bool afterEndTold_ = false;
 };
 
-// Whether a text field's bytes form UTF-8 with at least one character beyond ASCII.
-bool looksUtf8(std::string_view text);
 // Warns when a stored text field looks like UTF-8.
 void watchEncoding(Build& b, const std::string& what, const std::string& text,
                    const SourcePlace& place);

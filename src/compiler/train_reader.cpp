@@ -359,6 +359,7 @@ class TrainReader {
     if (b_.error.errorNumber <= 0 || b_.recovery) return Next::Row;
     b_.error.errorPosition = position;
     if (!b_.error.faults.empty()) {
+      b_.error.faults.back().stopPosition = position;
       b_.error.faults.back().notes.push_back(
           Note{"the train description was read up to line " + std::to_string(rowPlace_.line) +
                    ", where the first signal or slowdown row stops it",

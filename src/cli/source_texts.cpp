@@ -1,0 +1,66 @@
+#include "cli/source_texts.h"
+
+#include "compiler/code_page.h"
+#include "compiler/file_io.h"
+#include "driver/driver.h"
+
+namespace sc {
+
+std::string warningOptions(const CompileOptions& options, WarningOptions& warnings) {
+  std::string why = applyWarningFlags(options.warningFlags, warnings);
+  if (options.werror) warnings.werror = true;
+  return why;
+}
+
+std::vector<SourceText> readSourceTexts(const CompileOptions& options, const ScenarioFiles& files) {
+  std::vector<SourceText> texts;
+  texts.push_back(
+      {files.lineDescription().filename().string(), options.line, readFile(options.line)});
+  texts.push_back(
+      {files.trainDescription().filename().string(), options.train, readFile(options.train)});
+  return texts;
+}
+
+int convertSourceTexts(const CompileOptions& options, std::vector<SourceText>& texts,
+                       std::ostream& err) {
+  const std::string& e = options.inputEncoding;
+  if (e.empty() || e == "windows-1252" || e == "cp1252") return kExitClean;
+  if (e != "utf-8" && e != "utf8") {
+    err << "scenario-compactor: unknown input encoding '" << e
+        << "' (utf-8 converts the texts; windows-1252 reads them as they are)\n";
+    return 64;
+  }
+  for (SourceText& t : texts) {
+    CodePageText converted = utf8ToCodePage(t.content);
+    if (!converted.problem.empty()) {
+      err << t.path.string() << ":" << converted.line << ":" << converted.column
+          << ": error: " << converted.problem << "; the text cannot be converted\n";
+      return kExitBadEncoding;
+    }
+    t.content = std::move(converted.bytes);
+  }
+  return kExitClean;
+}
+
+int exitStatusOf(const Build& b, const std::vector<Diagnostic>& diagnostics) {
+  if (b.errore) return kExitErrore;
+  if (b.error.errorNumber != 0) return kExitFaultRecorded;
+  for (const Diagnostic& d : diagnostics) {
+    if (d.warning && d.promoted) return kExitFaultRecorded;
+  }
+  return kExitClean;
+}
+
+void putDiagnostics(const std::vector<Diagnostic>& diagnostics, nlohmann::json& j) {
+  j["faults"] = nlohmann::json::array();
+  j["warnings"] = nlohmann::json::array();
+  for (const Diagnostic& d : diagnostics) {
+    if (d.warning) {
+      j["warnings"].push_back(diagnosticJson(d));
+    } else if (d.number != err::MarkerSlotTaken && d.number != err::CodeSlotTaken) {
+      j["faults"].push_back(diagnosticJson(d));
+    }
+  }
+}
+
+}  // namespace sc
