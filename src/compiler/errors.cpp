@@ -88,7 +88,7 @@ const char* cellRuleName(CellRule c) {
     case C::None:
       break;
   }
-  return "";
+  return "-";
 }
 
 }  // namespace
@@ -141,6 +141,14 @@ std::string errorTableMarkdown() {
   for (const ErrorInfo& e : kErrors) {
     out += "| " + std::to_string(e.number) + " | " + raiserName(e.raiser) + " | " + e.meaning +
            " | " + (e.recordsPosition ? "yes" : "no") + " | " + cellRuleName(e.cell) + " |\n";
+  }
+  return out;
+}
+
+std::string warningTableMarkdown() {
+  std::string out = "| Option | Warns about |\n|---|---|\n";
+  for (const WarningInfo& w : kWarnings) {
+    out += std::string("| `-W") + w.name + "` | " + w.meaning + " |\n";
   }
   return out;
 }

@@ -94,6 +94,8 @@ struct WarningInfo {
   const char* meaning;
 };
 std::span<const WarningInfo> warningTable();
+// The warnings as the README shows them.
+std::string warningTableMarkdown();
 const WarningInfo* warningInfo(std::string_view name);
 namespace warn {
 inline constexpr const char* UnknownKeyword = "unknown-keyword";

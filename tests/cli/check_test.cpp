@@ -92,6 +92,23 @@ const std::vector<Case>& cases() {
         {{'T', 88, 1}, 0, "non-ascending", "signal at 113050 m", {{'T', 87, 1}}, true},
         {{'T', 88, 1}, 16, "", "signal on an occupied cell", {{'T', 87, 1}}, true},
         {{'T', 209, 1}, 18, "", "slowdown start on an occupied cell", {{'T', 87, 1}}, true}}},
+      {"three independent faults in the line text",
+       {{'L', "ripetizione segnali 4 codici,    0,", "ripetizione segnali 4 codici,    25,"},
+        {'L', "curvad1,  1000,  600", "curvad7,  1000,  600"},
+        {'L', FIRST_BOARD, FIRST_BOARD "\r\n" FIRST_BOARD}},
+       1,
+       {{{'L', 9, 1}, 3, "", "signal repetition start", {}, false},
+        {{'L', 11, 1}, 103, "", "curve keyword", {}, true},
+        {{'L', 167, 1}, 21, "", "[at 1050 m, cell 22]", {{'L', 166, 1}}, true}}},
+      {"sections, rows after the end and a second length row",
+       {{'T', "[segnali]", "[segnaly]"},
+        {'L', "[fine]\r\n", "[fine]\r\npendenza, 350000, 0\r\n"},
+        {'L', "lunghezza percorso,    358000",
+         "lunghezza percorso, 358000\r\nlunghezza percorso, 358000"}},
+       0,
+       {{{'L', 3, 1}, 0, "repeated-length", "a second length row", {{'L', 2, 1}}, false},
+        {{'L', 220, 1}, 0, "after-end", "after \"[fine]\"", {}, false},
+        {{'T', 85, 1}, 0, "unknown-section", "did you mean '[segnali]'?", {}, false}}},
   };
   return all;
 }
