@@ -90,6 +90,11 @@ class LineReader {
     b_.recordFault(number, position, rowPlace_);
     return true;
   }
+  // The same for a fault of one value of the row, placed at that value.
+  bool valueFault(int32_t number, const SourcePlace& value) {
+    rowPlace_ = value;
+    return rowFault(number);
+  }
   Next itemFault(int32_t number, std::optional<int32_t> position = std::nullopt) {
     return rowFault(number, position) ? Next::Continue : Next::Stop;
   }
@@ -222,9 +227,11 @@ class LineReader {
 
   bool readRepetition() {
     b_.records.repetitionStart() = s().readNumber();
+    const SourcePlace start = s().place();
     b_.records.repetitionEnd() = s().readNumber();
-    if (b_.records.repetitionStart() % 50 != 0) return rowFault(err::RepetitionStart);
-    if (b_.records.repetitionEnd() % 50 != 0) return rowFault(err::RepetitionEnd);
+    const SourcePlace end = s().place();
+    if (b_.records.repetitionStart() % 50 != 0) return valueFault(err::RepetitionStart, start);
+    if (b_.records.repetitionEnd() % 50 != 0) return valueFault(err::RepetitionEnd, end);
     if (containsText(field_, "4")) {
       b_.records.repetitionCodes() = 4;
     } else if (containsText(field_, "9")) {

@@ -211,12 +211,14 @@ class TrainReader {
     if (!passesRangeTest(rec.position, b_.track.lastCell, kStationRangeMargin)) {
       return outOfRange(rec.position);
     }
-    if (rec.position % 50 != 0) return stop(err::StationPosition, rec.position);
+    if (rec.position % 50 != 0) {
+      return stop(err::StationPosition, rec.position, s_.place());  // at the value
+    }
     ascending(stationRows_, rec.position, "station");
 
     rec.stationKind = s_.readUInt8();
     const int32_t length = s_.readNumber();
-    if (length % 100 != 0) return stop(err::StationLength, rec.position);
+    if (length % 100 != 0) return stop(err::StationLength, rec.position, s_.place());
 
     rec.flagA = s_.readUInt8();
     rec.flagB = s_.readUInt8();
@@ -334,8 +336,9 @@ class TrainReader {
   // Reading stops: the file is deleted and the fault recorded at the row's keyword. A reading
   // that recovers passes over the rest of the row and goes on, except after error 10, which
   // every later station would repeat.
-  Next stop(int32_t number, std::optional<int32_t> position) {
-    b_.recordFault(number, position, rowPlace_);
+  Next stop(int32_t number, std::optional<int32_t> position,
+            std::optional<SourcePlace> at = std::nullopt) {
+    b_.recordFault(number, position, at ? *at : rowPlace_);
     return stopped();
   }
   Next stopped() {

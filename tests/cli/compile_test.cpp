@@ -93,9 +93,9 @@ TEST_F(Cli, BrokenTextsNameTheFaultAndWhereItIs) {
       {"route too long", false, "lunghezza percorso,    358000", "lunghezza percorso,    1000001",
        1, -1, 2, 1},
       {"repetition start", false, "ripetizione segnali 4 codici,    0,",
-       "ripetizione segnali 4 codici,    25,", 3, -1, 9, 1},
+       "ripetizione segnali 4 codici,    25,", 3, -1, 9, 34},
       {"curve digit", false, "curvad1,  1000,  600", "curvad7,  1000,  600", 103, -1, 11, 1},
-      {"station position", true, "stazione,  111050,", "stazione,  111075,", 8, 111075, 46, 1},
+      {"station position", true, "stazione,  111050,", "stazione,  111075,", 8, 111075, 46, 12},
       {"not a number", true, "sabbia,    200", "sabbia,    abc", 25, -1, 4, 12},
       {"signal on a signal", true, kFirstSignal, kFirstSignalTwice, 16, 113050, 88, 1},
       // A post-pass fault names the row of the slowdown whose band it concerns.
