@@ -278,7 +278,7 @@ std::optional<int32_t> validRouteLength(const CompiledScenario& s) {
 std::string clockText(int64_t seconds) {
   std::string sign = seconds < 0 ? "-" : "";
   uint64_t v = seconds < 0 ? static_cast<uint64_t>(-seconds) : static_cast<uint64_t>(seconds);
-  auto two = [](uint64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+  auto two = [](uint64_t n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
   return sign + two(v / 3600) + ":" + two(v / 60 % 60) + ":" + two(v % 60);
 }
 

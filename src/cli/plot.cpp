@@ -554,7 +554,7 @@ double drawProfile(const CompiledScenario& s, Picture& p, double top) {
     p.line(kLeft, gradeY(g), right, gradeY(g),
            g == 0 ? "stroke=\"#757575\""
                   : std::string("stroke=\"") + kGridColour + "\" stroke-dasharray=\"3,3\"");
-    p.text(kLeft - 6, gradeY(g) + 4, (g > 0 ? "+" : "") + f1(g),
+    p.text(kLeft - 6, gradeY(g) + 4, std::string(g > 0 ? "+" : "") + f1(g),
            "font-size=\"10\" text-anchor=\"end\"");
   }
   p.text(kLeft - 44, gradMid, "gradient (\u2030)",

@@ -93,9 +93,11 @@ fs::path siblingName(const fs::path& destination, const char* kind) {
   struct timespec now;
   ::clock_gettime(CLOCK_REALTIME, &now);
   uint64_t n = (static_cast<uint64_t>(now.tv_nsec) << 8) ^ counter++;
-  return destination.parent_path() /
-         ("." + destination.filename().string() + "." + kind + "-" + std::to_string(::getpid()) +
-          "-" + std::to_string(n % 1000000007u));
+  std::string name = ".";
+  name += destination.filename().string();
+  name += std::string(".") + kind + "-" + std::to_string(::getpid()) + "-" +
+          std::to_string(n % 1000000007u);
+  return destination.parent_path() / name;
 }
 
 // Creates a new file beside the destination, exclusively (never through a link), and
