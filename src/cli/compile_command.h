@@ -36,8 +36,9 @@ Names deriveNames(const CompileOptions& o);
 // 65 a text that --input-encoding cannot convert).
 int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err);
 
-// Writes the five texts of the built-in scenario into dir.
-int runExport(const std::filesystem::path& dir, std::ostream& err);
+// Writes the five texts of the built-in scenario into dir. Texts already there are replaced
+// only with force: they may be an author's edits.
+int runExport(const std::filesystem::path& dir, bool force, std::ostream& err);
 
 // Why a scenario name or train number cannot name files; empty when it can.
 std::string checkName(const std::string& what, const std::string& name);

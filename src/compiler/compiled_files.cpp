@@ -59,7 +59,7 @@ struct Decode {
 };
 
 size_t taggedBytes(PlanTag tag) {
-  return tag == PlanTag::Real ? 10 : tag == PlanTag::Integer ? 4 : 2;
+  return tag == PlanTag::Real ? kPlanRealBytes : tag == PlanTag::Integer ? 4 : 2;
 }
 
 // One tagged value at out; returns the end of what it wrote.

@@ -170,7 +170,7 @@ TEST_F(Check, TheBuiltInTextsGiveNothing) {
 TEST_F(Check, BrokenTextsThroughCheckAndCompile) {
   for (const Case& c : cases()) {
     SCOPED_TRACE(c.name);
-    ASSERT_EQ(run("export " + q(src), dir.path()).status, 0);
+    ASSERT_EQ(run("export --force " + q(src), dir.path()).status, 0);
     for (const Edit& e : c.edits) edit(file(e.file), e.from, e.to);
 
     Outcome checked = command("check");
