@@ -32,6 +32,7 @@ std::string count(size_t n, const char* what) {
 }  // namespace
 
 int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err) {
+  if (int status = checkInputs(options, err); status != kExitClean) return status;
   Names names = deriveNames(options);
   if (!names.problem.empty()) {
     err << "scenario-compactor: " << names.problem << "\n";
@@ -92,13 +93,13 @@ int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err
     return status;
   }
 
+  if (build.errore) err << " Errore n. " << build.errore->number << "\n";
   size_t errors = 0;
   size_t warned = 0;
   for (const Diagnostic& d : diagnostics) {
     printDiagnostic(d, err);
     (d.warning && !d.promoted ? warned : errors) += 1;
   }
-  if (build.errore) err << " Errore n. " << build.errore->number << "\n";
   if (errors + warned > 0) {
     std::string summary = errors > 0 && warned > 0
                               ? count(warned, "warning") + " and " + count(errors, "error")

@@ -131,20 +131,7 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     err << "scenario-compactor: the output folder (-o) is empty\n";
     return kExitUsage;
   }
-  // A missing or unreadable input is named before anything is derived from its name.
-  for (const auto& input : {options.line, options.train}) {
-    try {
-      uint64_t size = regularFileSize(input);
-      if (size > kMaxSourceTextBytes) {
-        throw FileError(
-            input, "cannot read: it is " + std::to_string(size) + " bytes long, more than the " +
-                       std::to_string(kMaxSourceTextBytes) + " bytes a source text can have");
-      }
-    } catch (const FileError& e) {
-      err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
-      return kExitFileSystem;
-    }
-  }
+  if (int status = checkInputs(options, err); status != kExitClean) return status;
   Names names = deriveNames(options);
   if (!names.problem.empty()) {
     err << "scenario-compactor: " << names.problem << "\n";

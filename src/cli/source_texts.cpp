@@ -12,6 +12,23 @@ std::string warningOptions(const CompileOptions& options, WarningOptions& warnin
   return why;
 }
 
+int checkInputs(const CompileOptions& options, std::ostream& err) {
+  for (const auto& input : {options.line, options.train}) {
+    try {
+      uint64_t size = regularFileSize(input);
+      if (size > kMaxSourceTextBytes) {
+        throw FileError(
+            input, "cannot read: it is " + std::to_string(size) + " bytes long, more than the " +
+                       std::to_string(kMaxSourceTextBytes) + " bytes a source text can have");
+      }
+    } catch (const FileError& e) {
+      err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+      return kExitFileSystem;
+    }
+  }
+  return kExitClean;
+}
+
 std::vector<SourceText> readSourceTexts(const CompileOptions& options, const ScenarioFiles& files) {
   std::vector<SourceText> texts;
   texts.push_back(

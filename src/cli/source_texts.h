@@ -18,6 +18,10 @@ constexpr int kExitBadEncoding = 65;
 // The warning options of a compile or check; empty, or why they are not understood.
 std::string warningOptions(const CompileOptions& options, WarningOptions& warnings);
 
+// A missing, unreadable or oversized input is named before anything is derived from its
+// name. Returns kExitClean, or reports the file and returns kExitFileSystem.
+int checkInputs(const CompileOptions& options, std::ostream& err);
+
 // Reads the line and train texts, labelled with the names the compiler gives them. File
 // failures are thrown as FileError.
 std::vector<SourceText> readSourceTexts(const CompileOptions& options, const ScenarioFiles& files);

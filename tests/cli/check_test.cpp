@@ -222,6 +222,25 @@ TEST_F(Check, BrokenTextsThroughCheckAndCompile) {
   }
 }
 
+TEST_F(Check, MissingInputIsNamedAndAStampFaultNamesCellOnesItem) {
+  Outcome missing = run("check " + q(dir / "none_linea.txt") + " " + q(train), dir.path());
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_NE(missing.err.find("none_linea.txt"), std::string::npos) << missing.err;
+
+  edit(line, FIRST_BOARD, "indicatori_vmax,  0,  140,  160,  160,  0,  140,  160,  160,  0");
+  for (const char* what : {"check", "compile"}) {
+    Outcome r = command(what);
+    EXPECT_EQ(r.status, 2) << what;
+    EXPECT_NE(r.err.find(" Errore n. 1250\n" + place({'L', 166, 1}) +
+                         "error 1250: marker slot already in use [cell 1]\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("note: cell 1 holds the speed board placed by line 166"),
+              std::string::npos)
+        << r.err;
+  }
+}
+
 TEST_F(Check, NotesNameTheOccupantsRow) {
   edit(train, FIRST_SIGNAL, FIRST_SIGNAL "\r\n" FIRST_SIGNAL);
   Outcome r = command("check", "-Wno-non-ascending");
