@@ -1,5 +1,6 @@
 #include "cli/check_command.h"
 
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -59,10 +60,12 @@ int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err
   std::vector<Diagnostic> diagnostics = collectDiagnostics(build, texts, warnings);
   const int status = exitStatusOf(build, diagnostics);
 
+  // The reading that counts every diagnostic: the recovering one when there is one.
+  std::optional<Build> recovering;
   if (!build.error.faults.empty()) {
     // Read on after the first fault: what this reading finds beyond the first reading's
     // diagnostics comes after them.
-    Build later({}, names.scenario, names.train, flag);
+    Build& later = recovering.emplace(std::filesystem::path{}, names.scenario, names.train, flag);
     later.recovery = true;
     compileHeld(later, texts);
     later.errore.reset();
@@ -87,7 +90,7 @@ int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err
     j["errorNumber"] = build.error.errorNumber;
     j["errorPosition"] = build.error.errorPosition;
     j["errore"] = build.errore ? nlohmann::json(build.errore->number) : nlohmann::json();
-    putDiagnostics(diagnostics, j);
+    putDiagnostics(recovering ? *recovering : build, diagnostics, j);
     j["exitStatus"] = status;
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return status;
@@ -100,6 +103,7 @@ int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err
     printDiagnostic(d, err);
     (d.warning && !d.promoted ? warned : errors) += 1;
   }
+  printUnlisted(recovering ? *recovering : build, err);
   if (errors + warned > 0) {
     std::string summary = errors > 0 && warned > 0
                               ? count(warned, "warning") + " and " + count(errors, "error")

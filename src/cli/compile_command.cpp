@@ -192,7 +192,7 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     j["errorNumber"] = build.error.errorNumber;
     j["errorPosition"] = build.error.errorPosition;
     j["errore"] = erroreNumber != 0 ? nlohmann::json(erroreNumber) : nlohmann::json();
-    putDiagnostics(diagnostics, j);
+    putDiagnostics(build, diagnostics, j);
     j["written"] = nlohmann::json::array();
     for (const auto& f : delivered) j["written"].push_back(f.string());
     j["exitStatus"] = status;
@@ -200,6 +200,7 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
   } else {
     if (erroreNumber != 0) err << " Errore n. " << erroreNumber << "\n";
     for (const Diagnostic& d : diagnostics) printDiagnostic(d, err);
+    printUnlisted(build, err);
     if (erroreNumber != 0) err << "scenario-compactor: nothing was written\n";
     for (const auto& f : delivered) out << "wrote " << f.string() << "\n";
   }

@@ -166,6 +166,12 @@ void printDiagnostic(const Diagnostic& d, std::ostream& out) {
   }
 }
 
+void printUnlisted(const Build& b, std::ostream& out) {
+  if (b.unlistedFaults == 0 && b.unlistedWarnings == 0) return;
+  out << "scenario-compactor: " << b.unlistedFaults << " more faults and " << b.unlistedWarnings
+      << " more warnings were found and are not listed\n";
+}
+
 nlohmann::json diagnosticJson(const Diagnostic& d) {
   nlohmann::json j;
   j["severity"] = d.warning && !d.promoted ? "warning" : "error";

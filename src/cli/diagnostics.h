@@ -65,6 +65,8 @@ std::vector<Diagnostic> collectDiagnostics(const Build& b, const std::vector<Sou
                                            const WarningOptions& options);
 
 void printDiagnostic(const Diagnostic& d, std::ostream& out);
+// The faults and warnings found beyond the listed ones, when there are any.
+void printUnlisted(const Build& b, std::ostream& out);
 nlohmann::json diagnosticJson(const Diagnostic& d);
 
 // A row as it is quoted: at most about 200 bytes around the column, cut with "...", control

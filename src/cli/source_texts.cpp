@@ -68,7 +68,7 @@ int exitStatusOf(const Build& b, const std::vector<Diagnostic>& diagnostics) {
   return kExitClean;
 }
 
-void putDiagnostics(const std::vector<Diagnostic>& diagnostics, nlohmann::json& j) {
+void putDiagnostics(const Build& b, const std::vector<Diagnostic>& diagnostics, nlohmann::json& j) {
   j["faults"] = nlohmann::json::array();
   j["warnings"] = nlohmann::json::array();
   for (const Diagnostic& d : diagnostics) {
@@ -78,6 +78,8 @@ void putDiagnostics(const std::vector<Diagnostic>& diagnostics, nlohmann::json& 
       j["faults"].push_back(diagnosticJson(d));
     }
   }
+  j["unlistedFaults"] = b.unlistedFaults;
+  j["unlistedWarnings"] = b.unlistedWarnings;
 }
 
 }  // namespace sc

@@ -34,7 +34,8 @@ int convertSourceTexts(const CompileOptions& options, std::vector<SourceText>& t
 // 2 after errore, 1 with a fault in the error record or a warning made an error, else 0.
 int exitStatusOf(const Build& b, const std::vector<Diagnostic>& diagnostics);
 
-// "faults" and "warnings" of a JSON outcome (the stamp's fault is not among them).
-void putDiagnostics(const std::vector<Diagnostic>& diagnostics, nlohmann::json& j);
+// "faults" and "warnings" of a JSON outcome (the stamp's fault is not among them), and how
+// many more the build b found beyond the listed ones.
+void putDiagnostics(const Build& b, const std::vector<Diagnostic>& diagnostics, nlohmann::json& j);
 
 }  // namespace sc

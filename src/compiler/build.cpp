@@ -73,6 +73,12 @@ Fault& Build::recordFault(int32_t number, std::optional<int32_t> position, Sourc
                           std::string detail, std::optional<int64_t> cell) {
   error.errorNumber = number;
   if (position) error.errorPosition = *position;
+  ++faultCount;
+  if (error.faults.size() >= kListedLimit) {
+    ++unlistedFaults;
+    unlisted = Fault{};
+    return unlisted;
+  }
   Fault f;
   f.number = number;
   f.position = position;
@@ -86,11 +92,15 @@ Fault& Build::recordFault(int32_t number, std::optional<int32_t> position, Sourc
 
 void Build::addPosition(int32_t position) {
   error.errorPosition = position;
-  if (!error.faults.empty()) error.faults.back().position = position;
+  if (unlistedFaults == 0 && !error.faults.empty()) error.faults.back().position = position;
 }
 
 void Build::warn(const char* name, std::string message, SourcePlace place,
                  std::vector<Note> notes) {
+  if (warnings.size() >= kListedLimit) {
+    ++unlistedWarnings;
+    return;
+  }
   Warning w;
   w.name = name;
   w.message = std::move(message);

@@ -94,6 +94,16 @@ struct Build {
   // keeps every one in order for the diagnostics.
   // Numbers faults and warnings in the order they are found.
   uint32_t sequence = 0;
+  // Every fault recorded, listed or not.
+  size_t faultCount = 0;
+  // At most this many faults and as many warnings are listed for the diagnostics (a text of
+  // millions of faulty rows must not take the memory); the error record itself follows every
+  // fault. The rest are only counted.
+  static constexpr size_t kListedLimit = 1000;
+  size_t unlistedFaults = 0;
+  size_t unlistedWarnings = 0;
+  // Receives what a fault beyond the limit would have been given.
+  Fault unlisted;
 
   Fault& recordFault(int32_t number, std::optional<int32_t> position, SourcePlace place = {},
                      std::string detail = {}, std::optional<int64_t> cell = std::nullopt);

@@ -434,11 +434,9 @@ class LineReader {
     int32_t vcd = s().readNumber();
     int16_t strisced = s().readInt16();
     if (!inRange(posizione)) return outOfRange();
-    const size_t faults = b_.error.faults.size();
     memo_indicatori_v_max(b_, posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced,
                           rowPlace_);
-    if (b_.recovery) return Next::Continue;
-    (void)faults;
+    if (b_.recovery) return Next::Continue;  // a fault of this board is already recorded
     if (b_.error.errorNumber > 0) {
       b_.error.errorPosition = posizione;
       return halt();

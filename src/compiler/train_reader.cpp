@@ -163,7 +163,7 @@ class TrainReader {
     int32_t posizione = v[0];
     if (!inRange(posizione)) return outOfRange(posizione);
     ascending(signalRows_, posizione, "signal");
-    const size_t faults = b_.error.faults.size();
+    const size_t faults = b_.faultCount;
     placing([&] {
       memo_segnale(b_, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
     });
@@ -175,7 +175,7 @@ class TrainReader {
     for (int32_t& value : v) value = s_.readNumber();
     const int32_t x = v[0];
     if (!inRange(x)) return outOfRange(x);
-    const size_t faults = b_.error.faults.size();
+    const size_t faults = b_.faultCount;
     placing([&] { memo_rallentamento(b_, x, v[1], v[2], v[3], v[4], v[5]); });
     return afterPlacing(faults, x);
   }
@@ -355,13 +355,13 @@ class TrainReader {
   // position and stops the reading. An error left by the line reader (15) stops it as well,
   // with this row's position, but it is no fault of this row: it becomes a note on that error.
   Next afterPlacing(size_t faultsBefore, int32_t position) {
-    if (b_.error.faults.size() > faultsBefore) {
+    if (b_.faultCount > faultsBefore) {
       b_.addPosition(position);
       return stopped();
     }
     if (b_.error.errorNumber <= 0 || b_.recovery) return Next::Row;
     b_.error.errorPosition = position;
-    if (!b_.error.faults.empty()) {
+    if (!b_.error.faults.empty() && b_.unlistedFaults == 0) {
       b_.error.faults.back().stopPosition = position;
       b_.error.faults.back().notes.push_back(
           Note{"the train description was read up to line " + std::to_string(rowPlace_.line) +

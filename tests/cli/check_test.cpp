@@ -241,6 +241,24 @@ TEST_F(Check, MissingInputIsNamedAndAStampFaultNamesCellOnesItem) {
   }
 }
 
+// A text of many faulty rows lists the first thousand diagnostics and counts the rest.
+TEST_F(Check, ManyFaultsAreCountedBeyondTheListed) {
+  std::string rows;
+  for (int i = 0; i < 1500; ++i) rows += "stazone, 1\r\nabbattimento, 113050, 1\r\n";
+  edit(train, "[codici]", rows + "[codici]");
+  Outcome r = command("check", "--json");
+  EXPECT_EQ(r.status, 1);
+  nlohmann::json j = nlohmann::json::parse(r.out);
+  EXPECT_EQ(j["errorNumber"], 7);  // the second reduction point falls on the first one
+  EXPECT_EQ(j["warnings"].size(), 1000u);
+  EXPECT_EQ(j["unlistedWarnings"], 500);
+  EXPECT_EQ(j["faults"].size(), 1000u);
+  EXPECT_EQ(j["unlistedFaults"], 499);
+  Outcome text = command("check");
+  EXPECT_NE(text.err.find("499 more faults and 500 more warnings were found and are not listed"),
+            std::string::npos);
+}
+
 TEST_F(Check, NotesNameTheOccupantsRow) {
   edit(train, FIRST_SIGNAL, FIRST_SIGNAL "\r\n" FIRST_SIGNAL);
   Outcome r = command("check", "-Wno-non-ascending");
