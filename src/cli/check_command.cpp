@@ -12,8 +12,6 @@
 namespace sc {
 namespace {
 
-constexpr int kExitUsage = 64;
-
 // A build whose readers read the texts from memory.
 void compileHeld(Build& b, const std::vector<SourceText>& texts) {
   b.held = Build::HeldTexts{texts[0].content, texts[1].content};
@@ -33,16 +31,10 @@ std::string count(size_t n, const char* what) {
 }  // namespace
 
 int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err) {
-  if (int status = checkInputs(options, err); status != kExitClean) return status;
-  Names names = deriveNames(options);
-  if (!names.problem.empty()) {
-    err << "scenario-compactor: " << names.problem << "\n";
-    return kExitUsage;
-  }
+  Names names;
   WarningOptions warnings;
-  if (std::string why = warningOptions(options, warnings); !why.empty()) {
-    err << "scenario-compactor: " << why << "\n";
-    return kExitUsage;
+  if (int status = settleOptions(options, err, names, warnings); status != kExitClean) {
+    return status;
   }
 
   const int32_t flag = options.noPlan ? 0 : 1;

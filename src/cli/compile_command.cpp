@@ -131,17 +131,10 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     err << "scenario-compactor: the output folder (-o) is empty\n";
     return kExitUsage;
   }
-  if (int status = checkInputs(options, err); status != kExitClean) return status;
-  Names names = deriveNames(options);
-  if (!names.problem.empty()) {
-    err << "scenario-compactor: " << names.problem << "\n";
-    return kExitUsage;
-  }
-
+  Names names;
   WarningOptions warnings;
-  if (std::string why = warningOptions(options, warnings); !why.empty()) {
-    err << "scenario-compactor: " << why << "\n";
-    return kExitUsage;
+  if (int status = settleOptions(options, err, names, warnings); status != kExitClean) {
+    return status;
   }
 
   std::vector<SourceText> texts;

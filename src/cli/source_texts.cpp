@@ -5,6 +5,11 @@
 #include "driver/driver.h"
 
 namespace sc {
+namespace {
+
+constexpr int kExitUsage = 64;
+
+}  // namespace
 
 std::string warningOptions(const CompileOptions& options, WarningOptions& warnings) {
   std::string why = applyWarningFlags(options.warningFlags, warnings);
@@ -12,7 +17,8 @@ std::string warningOptions(const CompileOptions& options, WarningOptions& warnin
   return why;
 }
 
-int checkInputs(const CompileOptions& options, std::ostream& err) {
+int settleOptions(const CompileOptions& options, std::ostream& err, Names& names,
+                  WarningOptions& warnings) {
   for (const auto& input : {options.line, options.train}) {
     try {
       uint64_t size = regularFileSize(input);
@@ -25,6 +31,15 @@ int checkInputs(const CompileOptions& options, std::ostream& err) {
       err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
       return kExitFileSystem;
     }
+  }
+  names = deriveNames(options);
+  if (!names.problem.empty()) {
+    err << "scenario-compactor: " << names.problem << "\n";
+    return kExitUsage;
+  }
+  if (std::string why = warningOptions(options, warnings); !why.empty()) {
+    err << "scenario-compactor: " << why << "\n";
+    return kExitUsage;
   }
   return kExitClean;
 }
@@ -45,7 +60,7 @@ int convertSourceTexts(const CompileOptions& options, std::vector<SourceText>& t
   if (e != "utf-8" && e != "utf8") {
     err << "scenario-compactor: unknown input encoding '" << e
         << "' (utf-8 converts the texts; windows-1252 reads them as they are)\n";
-    return 64;
+    return kExitUsage;
   }
   for (SourceText& t : texts) {
     CodePageText converted = utf8ToCodePage(t.content);

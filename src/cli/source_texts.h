@@ -18,9 +18,12 @@ constexpr int kExitBadEncoding = 65;
 // The warning options of a compile or check; empty, or why they are not understood.
 std::string warningOptions(const CompileOptions& options, WarningOptions& warnings);
 
-// A missing, unreadable or oversized input is named before anything is derived from its
-// name. Returns kExitClean, or reports the file and returns kExitFileSystem.
-int checkInputs(const CompileOptions& options, std::ostream& err);
+// What compile and check settle before reading: the inputs exist and are regular files of a
+// readable size (named before anything is derived from their names), the scenario name and
+// train number, and the warning options. Returns kExitClean, or reports why not and returns
+// the exit status.
+int settleOptions(const CompileOptions& options, std::ostream& err, Names& names,
+                  WarningOptions& warnings);
 
 // Reads the line and train texts, labelled with the names the compiler gives them. File
 // failures are thrown as FileError.

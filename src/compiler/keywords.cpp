@@ -128,6 +128,18 @@ void RowWatch::field(Build& b, const FieldStream& s, const std::string& field, b
   b.warn(warn::UnknownKeyword, msg, s.place());
 }
 
+void AscendingWatch::row(Build& b, int32_t p, const SourcePlace& place) {
+  if (previous_ && p <= previousAt_) {
+    b.warn(warn::NonAscending,
+           std::string(what_) + " at " + std::to_string(p) +
+               " m does not lie beyond the previous one at " + std::to_string(previousAt_) +
+               " m; the rows are taken as they come",
+           place, {Note{std::string("the previous ") + what_ + " row", *previous_}});
+  }
+  previous_ = place;
+  previousAt_ = p;
+}
+
 void watchEncoding(Build& b, const std::string& what, const std::string& text,
                    const SourcePlace& place) {
   if (!looksUtf8(text)) return;

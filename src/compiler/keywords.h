@@ -40,6 +40,19 @@ class RowWatch {
   bool afterEndTold_ = false;
 };
 
+// Positions of one kind of row that are meant to ascend: warns at a row whose position does
+// not lie beyond the previous row's (the readers take the rows as they come).
+class AscendingWatch {
+ public:
+  explicit AscendingWatch(const char* what) : what_(what) {}
+  void row(Build& b, int32_t p, const SourcePlace& place);
+
+ private:
+  const char* what_;
+  std::optional<SourcePlace> previous_;
+  int32_t previousAt_ = 0;
+};
+
 // Warns when a stored text field looks like UTF-8.
 void watchEncoding(Build& b, const std::string& what, const std::string& text,
                    const SourcePlace& place);

@@ -334,14 +334,7 @@ class LineReader {
     int32_t p = s().readNumber();
     int32_t g = s().readNumber();
     if (!inRange(p)) return outOfRange();
-    if (previousGradientRow_ && p <= previousGradientAt_) {
-      b_.warn(warn::NonAscending,
-              "gradient at " + std::to_string(p) + " m does not lie beyond the previous one at " +
-                  std::to_string(previousGradientAt_) + " m; the rows are taken as they come",
-              rowPlace_, {Note{"the previous gradient row", *previousGradientRow_}});
-    }
-    previousGradientRow_ = rowPlace_;
-    previousGradientAt_ = p;
+    gradientRows_.row(b_, p, rowPlace_);
     int64_t v = boundaryCell(p);
     if (v > 0) {
       do {
@@ -493,8 +486,7 @@ class LineReader {
 
   RowWatch watch_{lineKeywords(), lineSections(), "line description"};
   std::optional<SourcePlace> firstLengthRow_;
-  std::optional<SourcePlace> previousGradientRow_;
-  int32_t previousGradientAt_ = 0;
+  AscendingWatch gradientRows_{"gradient"};
   std::optional<SourcePlace> previousCurveRow_;
   int64_t previousCurveEnd_ = 0;
 

@@ -116,7 +116,7 @@ class TrainReader {
     const int32_t p = s_.readNumber();
     const int32_t speed = s_.readNumber();
     if (!inRange(p)) return outOfRange(p);
-    ascending(speedRows_, p, "speed row");
+    speedRows_.row(b_, p, rowPlace_);
     const int64_t w = boundaryCell(p);
     if (w > 0) {
       // At least one cell, even when the cursor already stands at or beyond w.
@@ -162,7 +162,7 @@ class TrainReader {
     for (int32_t& value : v) value = s_.readNumber();
     int32_t posizione = v[0];
     if (!inRange(posizione)) return outOfRange(posizione);
-    ascending(signalRows_, posizione, "signal");
+    signalRows_.row(b_, posizione, rowPlace_);
     const size_t faults = b_.faultCount;
     placing([&] {
       memo_segnale(b_, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
@@ -214,7 +214,7 @@ class TrainReader {
     if (rec.position % 50 != 0) {
       return stop(err::StationPosition, rec.position, s_.place());  // at the value
     }
-    ascending(stationRows_, rec.position, "station");
+    stationRows_.row(b_, rec.position, rowPlace_);
 
     rec.stationKind = s_.readUInt8();
     const int32_t length = s_.readNumber();
@@ -372,23 +372,6 @@ class TrainReader {
     return Next::Stopped;
   }
 
-  // Positions of one kind of row that are meant to ascend.
-  struct Ascending {
-    std::optional<SourcePlace> row;
-    int32_t at = 0;
-  };
-  void ascending(Ascending& last, int32_t p, const char* what) {
-    if (last.row && p <= last.at) {
-      b_.warn(warn::NonAscending,
-              std::string(what) + " at " + std::to_string(p) +
-                  " m does not lie beyond the previous one at " + std::to_string(last.at) +
-                  " m; the rows are taken as they come",
-              rowPlace_, {Note{std::string("the previous ") + what + " row", *last.row}});
-    }
-    last.row = rowPlace_;
-    last.at = p;
-  }
-
   TrackCell& cellAt(int64_t c) { return b_.track.trackCells[static_cast<size_t>(c)]; }
 
   [[noreturn]] void failRow(const std::string& what) const {
@@ -426,9 +409,9 @@ class TrainReader {
   FieldStream s_;
   SourcePlace rowPlace_;
   RowWatch watch_{trainKeywords(), trainSections(), "train description"};
-  Ascending speedRows_;
-  Ascending signalRows_;
-  Ascending stationRows_;
+  AscendingWatch speedRows_{"speed row"};
+  AscendingWatch signalRows_{"signal"};
+  AscendingWatch stationRows_{"station"};
 
   int64_t runningSpeed_ = 0;
   int64_t speedCursor_ = 0;
