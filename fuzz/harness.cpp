@@ -203,6 +203,37 @@ void checkWrittenFiles(const Build& b) {
   }
 }
 
+// The reading of a check that goes on after each fault, on texts held in memory: it ends,
+// records only recordable numbers, lists no more than its limit, and touches no file.
+void checkRecoveringReading(std::string_view lineText, std::string_view trainText,
+                            int32_t buildFlag, CompileOutcome::End normalEnd) {
+  const fs::path nowhere = privateRoot().root() / "nowhere";
+  Build r(nowhere, kScenario, kTrain, buildFlag);
+  r.held = Build::HeldTexts{std::string(lineText), std::string(trainText)};
+  r.recovery = true;
+  CompileOutcome outcome;
+  try {
+    outcome = compileModel(r);
+  } catch (const FileError& e) {
+    violation(std::string("the recovering reading touched a file: ") + e.what());
+  }
+  if (fs::exists(nowhere)) violation("the recovering reading created its folder");
+  if (r.error.faults.size() > Build::kListedLimit || r.warnings.size() > Build::kListedLimit) {
+    violation("the recovering reading lists more than its limit");
+  }
+  for (const Fault& f : r.error.faults) {
+    if (!isRecordable(f.number)) {
+      violation("the recovering reading recorded " + std::to_string(f.number));
+    }
+  }
+  // Both readings make the cells, or neither does.
+  if ((normalEnd == CompileOutcome::End::NoCells) !=
+          (outcome.end == CompileOutcome::End::NoCells) &&
+      r.error.faults.empty()) {
+    violation("the recovering reading disagrees on the cells without a fault");
+  }
+}
+
 }  // namespace
 
 void violation(const std::string& what) {
@@ -306,6 +337,8 @@ void compileAndCheck(std::string_view lineText, std::string_view trainText, int3
   }
 
   if (outcome.end == CompileOutcome::End::Written) checkWrittenFiles(b);
+
+  checkRecoveringReading(lineText, trainText, buildFlag, outcome.end);
 }
 
 }  // namespace sc::fuzz
