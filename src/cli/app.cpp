@@ -8,6 +8,7 @@
 #include "cli/compile_command.h"
 #include "cli/compiled_report.h"
 #include "cli/plot.h"
+#include "compiler/errors.h"
 #include "driver/driver.h"
 #include "driver/platform.h"
 
@@ -37,9 +38,12 @@ void addSourceOptions(CLI::App* cmd, CompileOptions& o) {
   cmd->add_option("--train-number", o.trainNumber, "Train number (default: from TRAIN)");
   cmd->add_flag("--no-plan", o.noPlan, "Build without the plan table");
   cmd->add_flag("--json", o.json, "Print the outcome as one JSON object");
-  cmd->add_option("-W", o.warningFlags,
-                  "-WNAME / -Wno-NAME selects a warning (unknown-keyword, unknown-section, "
-                  "after-end, non-ascending, repeated-length, utf8); -Werror makes them errors")
+  std::string names;
+  for (const WarningInfo& w : warningTable())
+    names += std::string(names.empty() ? "" : ", ") + w.name;
+  cmd->add_option(
+         "-W", o.warningFlags,
+         "-WNAME / -Wno-NAME turns a warning on or off (" + names + "); -Werror makes them errors")
       ->allow_extra_args(false);
   cmd->add_flag("--werror", o.werror, "Warnings count as errors (exit status 1)");
   cmd->add_option("--input-encoding", o.inputEncoding,
