@@ -9,7 +9,7 @@
 #include <sstream>
 #include <vector>
 
-#include "cli/compiled_report.h"
+#include "cli/compiled_checks.h"
 #include "cli/compiled_scenario.h"
 #include "cli/plot_plan.h"
 #include "cli/plot_profile.h"
