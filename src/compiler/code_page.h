@@ -14,6 +14,10 @@ struct CodePageText {
   int32_t column = 0;
 };
 
+// The character of a Windows-1252 byte; 0 for the five bytes the code page leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D).
+char32_t characterOfByte(unsigned char byte);
+
 // Whether a text's bytes form UTF-8 with at least one character beyond ASCII.
 bool looksUtf8(std::string_view text);
 
