@@ -259,6 +259,27 @@ TEST_F(Check, ManyFaultsAreCountedBeyondTheListed) {
             std::string::npos);
 }
 
+// A long row is quoted in part, with the caret under its field; control bytes are escaped.
+TEST_F(Check, LongRowsAreQuotedInPart) {
+  edit(train, "stazione,  111050,",
+       "stazione," + std::string(300000, ' ') + "111075,\x1b[2J" + std::string(300000, ' ') + "2,");
+  Outcome r = command("check");
+  EXPECT_EQ(r.status, 1);
+  const std::string head = place({'T', 46, 300010}) + "error 8: ";
+  size_t at = r.err.find(head);
+  ASSERT_NE(at, std::string::npos) << r.err.substr(0, 300);
+  size_t rowStart = r.err.find('\n', at) + 1;
+  size_t rowEnd = r.err.find('\n', rowStart);
+  const std::string row = r.err.substr(rowStart, rowEnd - rowStart);
+  const std::string caret = r.err.substr(rowEnd + 1, r.err.find('\n', rowEnd + 1) - rowEnd - 1);
+  EXPECT_LE(row.size(), 220u);
+  EXPECT_EQ(row.substr(0, 3), "...");
+  EXPECT_EQ(row.substr(caret.size() - 1, 7), "111075,");
+  EXPECT_NE(row.find("\\x1b[2J"), std::string::npos) << row;
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
+  EXPECT_LT(r.err.size(), 2000u);
+}
+
 TEST_F(Check, NotesNameTheOccupantsRow) {
   edit(train, FIRST_SIGNAL, FIRST_SIGNAL "\r\n" FIRST_SIGNAL);
   Outcome r = command("check", "-Wno-non-ascending");
