@@ -209,7 +209,7 @@ void checkRecoveringReading(std::string_view lineText, std::string_view trainTex
                             int32_t buildFlag, CompileOutcome::End normalEnd) {
   const fs::path nowhere = privateRoot().root() / "nowhere";
   Build r(nowhere, kScenario, kTrain, buildFlag);
-  r.held = Build::HeldTexts{std::string(lineText), std::string(trainText)};
+  r.held = Build::HeldTexts{lineText, trainText};
   r.recovery = true;
   CompileOutcome outcome;
   try {

@@ -55,7 +55,7 @@ bool Build::sourceExists(const std::filesystem::path& file) const {
 std::string Build::readSource(const std::filesystem::path& file) const {
   if (auto* t = heldText(held, files, file)) {
     if (!t->has_value()) throw FileError(file, "cannot open: No such file or directory");
-    return **t;
+    return std::string(**t);
   }
   return readFile(file);
 }

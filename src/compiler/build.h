@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compiler/errors.h"
@@ -66,11 +67,12 @@ struct Build {
       : files{std::move(folder), std::move(scenarioName), std::move(trainNumber)},
         buildFlag(flag) {}
 
-  // Source texts held in memory instead of the folder: the readers then read them from here
-  // and their deletion drops them, so that a check writes no file.
+  // Source texts held in memory instead of the folder (not owned: they must outlive the
+  // build): the readers then read them from here and their deletion drops them, so that a
+  // check writes no file.
   struct HeldTexts {
-    std::optional<std::string> line;
-    std::optional<std::string> train;
+    std::optional<std::string_view> line;
+    std::optional<std::string_view> train;
   };
   std::optional<HeldTexts> held;
   bool sourceExists(const std::filesystem::path& file) const;
