@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/diagnostics.h"
+#include "cli/source_texts.h"
 #include "compiler/compiler.h"
 #include "compiler/file_io.h"
 #include "driver/driver.h"
@@ -42,11 +43,7 @@ std::vector<std::filesystem::path> compiledNames(const ScenarioFiles& files, boo
   return names;
 }
 
-struct Names {
-  std::string scenario;
-  std::string train;
-  std::string problem;
-};
+}  // namespace
 
 Names deriveNames(const CompileOptions& o) {
   Names n{o.scenario, o.trainNumber, {}};
@@ -74,21 +71,6 @@ Names deriveNames(const CompileOptions& o) {
   if (std::string why = checkName("train number", n.train); !why.empty()) n.problem = why;
   return n;
 }
-
-nlohmann::json diagnosticJson(const Diagnostic& d) {
-  nlohmann::json j;
-  j["number"] = d.number;
-  j["message"] = d.message;
-  j["file"] = d.file.empty() ? nlohmann::json() : nlohmann::json(d.file);
-  j["line"] = d.line > 0 ? nlohmann::json(d.line) : nlohmann::json();
-  j["column"] = d.line > 0 ? nlohmann::json(d.column) : nlohmann::json();
-  j["position"] = d.position ? nlohmann::json(*d.position) : nlohmann::json();
-  j["cell"] = d.cell ? nlohmann::json(*d.cell) : nlohmann::json();
-  j["detail"] = d.detail;
-  return j;
-}
-
-}  // namespace
 
 std::string checkName(const std::string& what, const std::string& name) {
   if (name.empty()) return "the " + what + " is empty";
@@ -142,24 +124,10 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     err << "scenario-compactor: the output folder (-o) is empty\n";
     return kExitUsage;
   }
-  // A missing or unreadable input is named before anything is derived from its name.
-  for (const auto& input : {options.line, options.train}) {
-    try {
-      uint64_t size = regularFileSize(input);
-      if (size > kMaxSourceTextBytes) {
-        throw FileError(
-            input, "cannot read: it is " + std::to_string(size) + " bytes long, more than the " +
-                       std::to_string(kMaxSourceTextBytes) + " bytes a source text can have");
-      }
-    } catch (const FileError& e) {
-      err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
-      return kExitFileSystem;
-    }
-  }
-  Names names = deriveNames(options);
-  if (!names.problem.empty()) {
-    err << "scenario-compactor: " << names.problem << "\n";
-    return kExitUsage;
+  Names names;
+  WarningOptions warnings;
+  if (int status = settleOptions(options, err, names, warnings); status != kExitClean) {
+    return status;
   }
 
   std::vector<SourceText> texts;
@@ -178,10 +146,8 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     }
   }
   try {
-    texts.push_back(
-        {build.files.lineDescription().filename().string(), options.line, readFile(options.line)});
-    texts.push_back({build.files.trainDescription().filename().string(), options.train,
-                     readFile(options.train)});
+    texts = readSourceTexts(options, build.files);
+    if (int status = convertSourceTexts(options, texts, err); status != kExitClean) return status;
     std::error_code ec;
     std::filesystem::create_directories(options.output, ec);
     if (ec) throw FileError(options.output, "cannot create the folder: " + ec.message());
@@ -203,10 +169,8 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     return kExitFileSystem;
   }
 
-  std::vector<Diagnostic> diagnostics = placeFaults(build.error, texts);
-  int status = erroreNumber != 0              ? kExitErrore
-               : build.error.errorNumber != 0 ? kExitFaultRecorded
-                                              : kExitClean;
+  std::vector<Diagnostic> diagnostics = collectDiagnostics(build, texts, warnings);
+  int status = exitStatusOf(build, diagnostics);
   if (options.json) {
     nlohmann::json j;
     j["scenario"] = names.scenario;
@@ -214,19 +178,16 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     j["errorNumber"] = build.error.errorNumber;
     j["errorPosition"] = build.error.errorPosition;
     j["errore"] = erroreNumber != 0 ? nlohmann::json(erroreNumber) : nlohmann::json();
-    j["faults"] = nlohmann::json::array();
-    for (const Diagnostic& d : diagnostics) j["faults"].push_back(diagnosticJson(d));
+    putDiagnostics(build, diagnostics, j);
     j["written"] = nlohmann::json::array();
     for (const auto& f : delivered) j["written"].push_back(f.string());
     j["exitStatus"] = status;
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   } else {
+    if (erroreNumber != 0) err << " Errore n. " << erroreNumber << "\n";
     for (const Diagnostic& d : diagnostics) printDiagnostic(d, err);
-    if (erroreNumber != 0) {
-      err << " Errore n. " << erroreNumber << "\n"
-          << "scenario-compactor: " << errorMeaning(erroreNumber)
-          << " (an item in cell 1, or a value left in record 85); nothing was written\n";
-    }
+    printUnlisted(build, err);
+    if (erroreNumber != 0) err << "scenario-compactor: nothing was written\n";
     for (const auto& f : delivered) out << "wrote " << f.string() << "\n";
   }
   return status;

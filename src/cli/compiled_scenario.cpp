@@ -6,6 +6,7 @@
 #include <ctime>
 #include <map>
 
+#include "compiler/code_page.h"
 #include "compiler/compiled_files.h"
 #include "compiler/file_io.h"
 
@@ -283,16 +284,12 @@ std::string clockText(int64_t seconds) {
 }
 
 std::string utf8FromCodePage(std::string_view bytes) {
-  // Code points of 0x80 to 0x9F in Windows-1252; 0 where the code page defines none.
-  static constexpr uint16_t kHigh[32] = {
-      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
   std::string out;
   out.reserve(bytes.size());
   for (unsigned char c : bytes) {
-    uint32_t cp = c;
-    if (c >= 0x80 && c <= 0x9F) cp = kHigh[c - 0x80] != 0 ? kHigh[c - 0x80] : 0xFFFD;
+    // The five bytes the code page leaves undefined show as the replacement character.
+    uint32_t cp = characterOfByte(c);
+    if (cp == 0 && c != 0) cp = 0xFFFD;
     if (cp < 0x80) {
       out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {

@@ -12,8 +12,10 @@ void errore(Platform& platform, const std::string& number) {
 
 std::string describeErrorRecord(const ErrorRecord& record) {
   std::string line = "error " + std::to_string(record.errorNumber);
+  // The position the record holds, when the last fault wrote one (after a line-reader 15
+  // that is where the train reader stopped).
   if (!record.faults.empty() && record.faults.back().position) {
-    line += " at " + std::to_string(*record.faults.back().position) + " m";
+    line += " at " + std::to_string(record.errorPosition) + " m";
   }
   line += ": ";
   line += errorMeaning(record.errorNumber);
