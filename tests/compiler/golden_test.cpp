@@ -23,19 +23,19 @@ namespace fs = std::filesystem;
 const std::map<std::string, std::string> kDigests = {
     // The five texts of the built-in scenario.
     {"Torvel_Dolvera_linea.txt",
-     "a2ef6ad7bd9723e69e4959899c99c61ebee43dd5e281f9f98c26988575d4c890"},
-    {"Torvel_Dolvera_565-.txt", "9dd9edc6eaedeec8a5aa3131ac46cd20d38605246ed37d64256caeb76637b357"},
+     "2dd1fc2ba5bc10a8b867a40052ae27d84130020740468c233b6f7fd60834a6f2"},
+    {"Torvel_Dolvera_565-.txt", "9c5adcc886c0107c627d3319ab5eef4299a622dbc5fe3f8aa5f68e1a9cd11eb8"},
     {"Torvel_Dolvera_565_note.txt",
      "b8dc235caf8c10241fbd53f950975aaa84f848c908cfb4efc9273355538483c8"},
     {"Torvel_Dolvera_565_rallentamenti.txt",
      "f40da5efb1e770fac00a6457a2a671d70b72b2926587ff8160db33cf2643a516"},
     {"Torvel_Dolvera_565_scheda_treno.txt",
-     "db337795a17f13f1cf9f128a7bd4c140e3c447efb9bf108293abc7b27bd8f1ae"},
+     "db263368c530b7034a6079a0cf0573c2c74ec4fde6fde08b00ccb37b449e70b4"},
     // Its three compiled files.
     {"Torvel_Dolvera_linea.dat",
      "2b87be2c64b8237cf2dfb865384fbcd203111d2f6574aad5cc6f16a8bb82ac25"},
-    {"Torvel_Dolvera_565.sim", "7314b4cf00f9e464d9649ad9bbf288a237e128f10a84080b4f80c3f2d6c80524"},
-    {"Torvel_Dolvera_565.dat", "01db44b981cc2cc22e86572343649ef8d70d8df30393627147fbf25622ba39f4"},
+    {"Torvel_Dolvera_565.sim", "2d297bbdb5d69914c9f4900edc28a1423fba6f7c772b3f83eb2a09114b3bf59c"},
+    {"Torvel_Dolvera_565.dat", "56df9c1f9fbda3f46f48b0be786fd462633ab1573a4ffca04a9966969d7fd666"},
     // tests/fixtures: Short with and without the plan, Crowded (a post-pass fault recorded).
     {"Short_linea.dat", "7b49885d37cb6595814b62e21ffebddd0c1e3d7ba8269cc607aa45d6355d1d5f"},
     {"Short_1.sim", "452761b8267eebb6fbfc618b9eb4a83794519e5028803f0e2985cd691170be9a"},
