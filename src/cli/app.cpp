@@ -15,8 +15,6 @@
 namespace sc {
 namespace {
 
-constexpr int kExitUsage = 64;
-
 // "FROM-TO" as two cell indices.
 bool parseCellRange(const std::string& text, std::pair<int32_t, int32_t>& range) {
   size_t dash = text.find('-', 1);

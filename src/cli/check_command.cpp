@@ -43,7 +43,7 @@ int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err
   try {
     texts = readSourceTexts(options, build.files);
   } catch (const FileError& e) {
-    err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+    printFileError(err, e);
     return kExitFileSystem;
   }
   if (int status = convertSourceTexts(options, texts, err); status != kExitClean) return status;

@@ -16,12 +16,6 @@
 namespace sc {
 namespace {
 
-constexpr int kExitUsage = 64;
-
-bool endsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // A private folder inside the output folder, removed with everything left in it.
 class WorkFolder {
  public:
@@ -50,7 +44,7 @@ Names deriveNames(const CompileOptions& o) {
   std::string lineName = o.line.filename().string();
   std::string trainName = o.train.filename().string();
   if (n.scenario.empty()) {
-    if (!endsWith(lineName, "_linea.txt") || lineName.size() == 10) {
+    if (!lineName.ends_with("_linea.txt") || lineName.size() == 10) {
       n.problem = "cannot tell the scenario name from '" + lineName +
                   "' (expected NAME_linea.txt); give --scenario";
       return n;
@@ -59,7 +53,7 @@ Names deriveNames(const CompileOptions& o) {
   }
   if (n.train.empty()) {
     std::string prefix = n.scenario + "_";
-    if (trainName.rfind(prefix, 0) != 0 || !endsWith(trainName, "-.txt") ||
+    if (trainName.rfind(prefix, 0) != 0 || !trainName.ends_with("-.txt") ||
         trainName.size() <= prefix.size() + 5) {
       n.problem = "cannot tell the train number from '" + trainName + "' (expected " + prefix +
                   "T-.txt); give --train-number";
@@ -107,13 +101,9 @@ int runExport(const std::filesystem::path& dir, bool force, std::ostream& err) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec) throw FileError(dir, "cannot create the folder: " + ec.message());
-    dati_linea(files);
-    dati_treno(files);
-    dati_note(files);
-    dati_rallentamenti(files);
-    dati_scheda(files);
+    writeScenarioTexts(files);
   } catch (const FileError& e) {
-    err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+    printFileError(err, e);
     return kExitFileSystem;
   }
   return kExitClean;
@@ -165,7 +155,7 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     if (!build.files.folder.empty() && file.parent_path() == build.files.folder) {
       file = options.output / file.filename();
     }
-    err << "scenario-compactor: " << file.string() << ": " << e.reason() << "\n";
+    printFileError(err, file, e.reason());
     return kExitFileSystem;
   }
 

@@ -33,10 +33,6 @@ std::string timeText(fs::file_time_type t) {
   return std::string(text) + frac;
 }
 
-bool endsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // The largest file of each kind that the layouts allow: the longest route's cells and plan,
 // and 87 records each with the longest text.
 const size_t kMaxCellFileBytes = (static_cast<size_t>(lastCellOf(kLongestRoute)) + 1) * kCellBytes;
@@ -49,7 +45,7 @@ const size_t kMaxRecordFileBytes = kRecordCount * (kRecordFixedBytes + size_t{UI
 bool readWhole(const fs::path& file, std::string& bytes, LoadOutcome& outcome, size_t maxBytes) {
   std::error_code ec;
   if (fs::is_directory(file, ec)) {
-    outcome.status = kExitInspectUnreadable;
+    outcome.status = kExitFileSystem;
     outcome.message = file.string() + ": is a folder, not a compiled file";
     return false;
   }
@@ -57,7 +53,7 @@ bool readWhole(const fs::path& file, std::string& bytes, LoadOutcome& outcome, s
     bytes = readFile(file, maxBytes);
     return true;
   } catch (const FileError& e) {
-    outcome.status = kExitInspectUnreadable;
+    outcome.status = kExitFileSystem;
     outcome.message = e.file().string() + ": " + e.reason();
     return false;
   }
@@ -174,7 +170,7 @@ LoadOutcome loadCompiledScenario(const fs::path& path) {
   LoadOutcome outcome;
   std::error_code ec;
   if (!fs::exists(path, ec)) {
-    outcome.status = kExitInspectUnreadable;
+    outcome.status = kExitFileSystem;
     outcome.message = path.string() + ": no such file or folder";
     return outcome;
   }
@@ -187,18 +183,18 @@ LoadOutcome loadCompiledScenario(const fs::path& path) {
       }
     }
     if (ec) {
-      outcome.status = kExitInspectUnreadable;
+      outcome.status = kExitFileSystem;
       outcome.message = path.string() + ": " + ec.message();
       return outcome;
     }
     if (sims.empty()) {
-      outcome.status = kExitInspectUnreadable;
+      outcome.status = kExitFileSystem;
       outcome.message = path.string() + ": no compiled record file (S_T.sim) in this folder";
       return outcome;
     }
     if (sims.size() > 1) {
       std::sort(sims.begin(), sims.end());
-      outcome.status = kExitInspectUsage;
+      outcome.status = kExitUsage;
       outcome.message =
           path.string() + ": the folder holds " + std::to_string(sims.size()) + " record files (";
       for (size_t i = 0; i < sims.size(); ++i) {
@@ -211,18 +207,18 @@ LoadOutcome loadCompiledScenario(const fs::path& path) {
   }
 
   std::string name = path.filename().string();
-  if (endsWith(name, ".sim")) return loadFromRecordFile(path);
+  if (name.ends_with(".sim")) return loadFromRecordFile(path);
   std::string bytes;
-  if (endsWith(name, "_linea.dat")) {
+  if (name.ends_with("_linea.dat")) {
     if (readWhole(path, bytes, outcome, kMaxPlanFileBytes)) loadPlan(path, bytes, outcome.scenario);
     return outcome;
   }
-  if (endsWith(name, ".dat")) {
+  if (name.ends_with(".dat")) {
     if (readWhole(path, bytes, outcome, kMaxCellFileBytes))
       loadCells(path, bytes, outcome.scenario);
     return outcome;
   }
-  outcome.status = kExitInspectUsage;
+  outcome.status = kExitUsage;
   outcome.message = path.string() +
                     ": cannot tell which compiled file this is (expected a folder, S_T.sim, "
                     "S_T.dat or S_linea.dat)";

@@ -5,11 +5,7 @@
 #include "driver/driver.h"
 
 namespace sc {
-namespace {
-
-constexpr int kExitUsage = 64;
-
-}  // namespace
+namespace {}  // namespace
 
 std::string warningOptions(const CompileOptions& options, WarningOptions& warnings) {
   std::string why = applyWarningFlags(options.warningFlags, warnings);
@@ -28,7 +24,7 @@ int settleOptions(const CompileOptions& options, std::ostream& err, Names& names
                        std::to_string(kMaxSourceTextBytes) + " bytes a source text can have");
       }
     } catch (const FileError& e) {
-      err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+      printFileError(err, e);
       return kExitFileSystem;
     }
   }
@@ -75,8 +71,7 @@ int convertSourceTexts(const CompileOptions& options, std::vector<SourceText>& t
 }
 
 int exitStatusOf(const Build& b, const std::vector<Diagnostic>& diagnostics) {
-  if (b.errore) return kExitErrore;
-  if (b.error.errorNumber != 0) return kExitFaultRecorded;
+  if (int status = exitStatusOf(b); status != kExitClean) return status;
   for (const Diagnostic& d : diagnostics) {
     if (d.warning && d.promoted) return kExitFaultRecorded;
   }

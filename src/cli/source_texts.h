@@ -13,8 +13,6 @@
 
 namespace sc {
 
-constexpr int kExitBadEncoding = 65;
-
 // The warning options of a compile or check; empty, or why they are not understood.
 std::string warningOptions(const CompileOptions& options, WarningOptions& warnings);
 

@@ -25,26 +25,35 @@ std::string describeErrorRecord(const ErrorRecord& record) {
   return line;
 }
 
+int exitStatusOf(const Build& b) {
+  if (b.errore) return kExitErrore;
+  return b.error.errorNumber != 0 ? kExitFaultRecorded : kExitClean;
+}
+
+void printFileError(std::ostream& err, const std::filesystem::path& file,
+                    const std::string& reason) {
+  err << "scenario-compactor: " << file.string() << ": " << reason << "\n";
+}
+
+void printFileError(std::ostream& err, const FileError& e) {
+  printFileError(err, e.file(), e.reason());
+}
+
 int runDefaultBuild(Platform& platform, const std::filesystem::path& folder, std::ostream& err) {
   Build build(folder, kScenarioName, kTrainNumber, 1);
   platform.showWaitingWindow();
   int status = kExitClean;
   try {
-    dati_linea(build.files);
-    dati_treno(build.files);
-    dati_note(build.files);
-    dati_rallentamenti(build.files);
-    dati_scheda(build.files);
+    writeScenarioTexts(build.files);
     CompileOutcome outcome = memorizza_percorso(build);
+    status = exitStatusOf(build);
     if (outcome.end == CompileOutcome::End::Errore) {
       errore(platform, std::to_string(outcome.erroreNumber));
-      status = kExitErrore;
-    } else if (build.error.errorNumber != 0) {
+    } else if (status == kExitFaultRecorded) {
       err << "scenario-compactor: " << describeErrorRecord(build.error) << "\n";
-      status = kExitFaultRecorded;
     }
   } catch (const FileError& e) {
-    err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+    printFileError(err, e);
     status = kExitFileSystem;
   }
   platform.closeWaitingWindow();
