@@ -9,7 +9,9 @@
 
 int main(int argc, char** argv) {
   // A file size limit must turn into a failed write that names the file, not a killed process.
+#ifdef SIGXFSZ
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   sc::handleInterrupts();
   int status = sc::runApp(argc, argv);
   // Output that did not reach its stream (a full disk, a closed stream) is a failure.
