@@ -3,7 +3,8 @@
 //
 //   win32_probe window      shows the waiting window and prints "shown", the client size, the
 //                           window size and where the client area and Label1 lie in the
-//                           window; holds it until standard input closes (handling no paint:
+//                           window, its class, caption and Label1's font; prints "ready";
+//                           holds it until standard input closes (handling no paint:
 //                           what shows was painted before showWaitingWindow returned), exits 0
 //   win32_probe errore DIR  writes the built-in texts into DIR with a speed board moved to
 //                           metre 0, so that the stamp finds cell 1 taken and reports 1250
@@ -64,6 +65,17 @@ int holdWindow(sc::Platform& platform) {
       std::to_string(labelRect.right - labelRect.left) + " " +
       std::to_string(labelRect.bottom - labelRect.top) + " " + narrow(text));
   say(std::string("menu ") + (GetMenu(form) ? "yes" : "no"));
+  wchar_t cls[64] = {}, caption[64] = {};
+  GetClassNameW(form, cls, 64);
+  GetWindowTextW(form, caption, 64);
+  say("class " + narrow(cls) + " caption " + narrow(caption));
+  LOGFONTW font{};
+  HGDIOBJ used = reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0));
+  if (used && GetObjectW(used, sizeof font, &font)) {
+    say("font " + std::to_string(font.lfHeight) + " " + std::to_string(font.lfWeight) + " " +
+        narrow(font.lfFaceName));
+  }
+  say("ready");
 
   // Standard input is read on a thread of its own; this one lets the system take its own
   // messages (the display's events) but dispatches no paint and no input.
@@ -101,7 +113,15 @@ void describeBox(HWND form) {
             LONG style = GetWindowLongW(child, GWL_STYLE);
             std::string kind = narrow(cls);
             if (kind == "Static" || kind == "STATIC") {
-              kind = (style & SS_TYPEMASK) == SS_ICON ? "icon" : "static";
+              if ((style & SS_TYPEMASK) == SS_ICON) {
+                // The system's box may keep an empty icon control when it shows no icon.
+                bool holds = SendMessageW(child, STM_GETICON, 0, 0) != 0;
+                RECT r;
+                GetClientRect(child, &r);
+                kind = holds && r.right > 0 && r.bottom > 0 ? "icon" : "no-icon";
+              } else {
+                kind = "static";
+              }
             } else if (kind == "Button" || kind == "BUTTON") {
               kind = "button";
             }
