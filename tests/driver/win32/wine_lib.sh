@@ -7,8 +7,8 @@
 # shellcheck source=tests/driver/x11_lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../x11_lib.sh"
 
-WIN_BUILD=$1
-NATIVE_BUILD=$2
+WIN_BUILD=$(realpath -m "$1")
+NATIVE_BUILD=$(realpath -m "$2")
 # shellcheck disable=SC2034  # read by the tests that source this file
 SOURCE_DIR=$3
 WINE=""
