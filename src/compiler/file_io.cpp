@@ -387,6 +387,7 @@ void removeFolder(const fs::path& folder) {
 
 void removeAllAndHold() {
   registry().lock.lock();
+  native::letGoOpenFiles();
   for (const fs::path& f : registry().files) removeQuietly(f);
   std::error_code ec;
   for (const fs::path& d : registry().folders) fs::remove_all(d, ec);

@@ -35,6 +35,9 @@ bool createExclusive(const std::filesystem::path& name, File& file);
 bool writeSome(File file, const char* data, size_t size, size_t& written);
 bool syncFile(File file);
 bool closeFile(File file);
+// Closes every file still open, for an interrupt that removes them next: where an open file's
+// name cannot be removed. A later closeFile of one of them does nothing.
+void letGoOpenFiles();
 
 // Opens an existing file for reading without waiting on it (a FIFO without a writer).
 bool openForReading(const std::filesystem::path& name, File& file);

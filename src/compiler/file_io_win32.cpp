@@ -2,8 +2,10 @@
 // folder name works; the system's errors mapped onto errno values for the shared code.
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include "compiler/file_io_native.h"
 
@@ -67,6 +69,14 @@ bool failed() {
   return false;
 }
 
+// FILE_DISPOSITION_INFO_EX of Windows 10 (1607) and later, which the headers show only to
+// programs that require that version; older systems refuse the class and the caller falls back.
+constexpr auto kDispositionEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+struct DispositionEx {
+  DWORD flags;
+};
+constexpr DWORD kDeleteAtOnce = 0x1 | 0x2;  // FILE_DISPOSITION_FLAG_DELETE | _POSIX_SEMANTICS
+
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 Info infoFrom(const BY_HANDLE_FILE_INFORMATION& fi) {
@@ -89,6 +99,20 @@ HANDLE openToLook(const fs::path& name, bool followLinks) {
                      nullptr);
 }
 
+// Every file the program has open. A Windows file's name cannot always go while it is open
+// (its folder then cannot go either), so an interrupt lets them go before it removes them.
+std::mutex openLock;
+std::vector<HANDLE>& openFiles() {
+  static auto* files = new std::vector<HANDLE>;  // never destroyed: the handler may run late
+  return *files;
+}
+
+File opened(HANDLE h) {
+  std::lock_guard<std::mutex> hold(openLock);
+  openFiles().push_back(h);
+  return reinterpret_cast<File>(h);
+}
+
 }  // namespace
 
 bool createExclusive(const fs::path& name, File& file) {
@@ -96,7 +120,7 @@ bool createExclusive(const fs::path& name, File& file) {
   HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return failed();
-  file = reinterpret_cast<File>(h);
+  file = opened(h);
   return true;
 }
 
@@ -113,7 +137,20 @@ bool syncFile(File file) {
 }
 
 bool closeFile(File file) {
+  {
+    std::lock_guard<std::mutex> hold(openLock);
+    auto& files = openFiles();
+    auto at = std::find(files.begin(), files.end(), handle(file));
+    if (at == files.end()) return true;  // let go already: the program is ending
+    files.erase(at);
+  }
   return CloseHandle(handle(file)) || failed();
+}
+
+void letGoOpenFiles() {
+  std::lock_guard<std::mutex> hold(openLock);
+  for (HANDLE h : openFiles()) CloseHandle(h);
+  openFiles().clear();
 }
 
 bool openForReading(const fs::path& name, File& file) {
@@ -122,7 +159,7 @@ bool openForReading(const fs::path& name, File& file) {
   HANDLE h = CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return failed();
-  file = reinterpret_cast<File>(h);
+  file = opened(h);
   return true;
 }
 
@@ -192,6 +229,17 @@ bool sameFile(const fs::path& a, const fs::path& b) {
 }
 
 bool removeFile(const fs::path& name) {
+  // With POSIX semantics the name goes at once, even while the file is still open (a file
+  // being written when an interrupt removes it), so that its folder can go too. Where the
+  // system or the file system cannot, the ordinary delete, which waits for the last handle.
+  HANDLE h = CreateFileW(name.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    DispositionEx gone{kDeleteAtOnce};
+    bool done = SetFileInformationByHandle(h, kDispositionEx, &gone, sizeof gone);
+    CloseHandle(h);
+    if (done) return true;
+  }
   return DeleteFileW(name.c_str()) || failed();
 }
 
