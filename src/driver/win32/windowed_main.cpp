@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <sstream>
+#include <string>
 
 #include "driver/driver.h"
 #include "driver/platform.h"
@@ -13,6 +14,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int status = sc::runDefaultBuild(*platform, sc::programFolder(), err);
   // Without a console, a failure that stopped the build (a folder that cannot be written)
   // would go unseen: it is shown in a box instead. errore has shown its own.
-  if (status == sc::kExitFileSystem && !err.str().empty()) platform->messageBox(err.str());
+  std::string message = err.str();
+  while (!message.empty() && message.back() == '\n') message.pop_back();
+  if (status == sc::kExitFileSystem && !message.empty()) platform->messageBox(message);
   return status;
 }

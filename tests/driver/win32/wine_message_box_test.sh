@@ -72,4 +72,29 @@ wait_until 5 bash -c "[ -z \"\$(xdotool search --name '^(scenario-compactor|Form
 open_box click
 xdotool mousemove --window "$box" $(((bx0 + bx1) / 2)) $(((by0 + by1) / 2)) click 1
 expect_errore_end "click"
+# The program itself, when the file system stops its build (a folder stands at the name of the
+# notes): with no console to print on, it says why in the same kind of box, then ends with the
+# Linux build's status, 3.
+for side in linux windows; do
+  mkdir -p "$X11_TMP/$side/Torvel_Dolvera_565_note.txt"
+done
+cp "$NATIVE_BUILD/scenario-compactor" "$X11_TMP/linux/"
+(cd / && env -u DISPLAY "$X11_TMP/linux/scenario-compactor" >/dev/null 2>&1)
+linux_status=$?
+cp "$WIN_BUILD/scenario-compactor.exe" "$X11_TMP/windows/"
+wine_run 60 "$(win_path "$X11_TMP/windows/scenario-compactor.exe")" </dev/null >"$X11_TMP/out" 2>&1 &
+pid=$!
+X11_CHILDREN+=("$pid")
+wait_until 30 window_named scenario-compactor || fail "no box for the failed build"
+box=$(window_named scenario-compactor)
+wait_until 5 bash -c "xwininfo -id $box | grep -q IsViewable" || fail "the box is not viewable"
+read -r w h <<<"$(xwininfo -id "$box" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w, h}')"
+screenshot "$box" failed
+read -r tn _ <<<"$(dark_box failed 0 0 $((w - 1)) $((h / 2 - 1)))"
+echo "failed build: a ${w}x${h} box, $tn dark pixels of text"
+((tn >= 100 && w > 200)) || fail "the box shows no message"
+xdotool key Return
+wait_exit 20 "$pid" || fail "the program did not end after its box"
+[ "$EXIT_STATUS" = "$linux_status" ] && [ "$linux_status" = 3 ] ||
+  fail "exit status $EXIT_STATUS, on Linux $linux_status"
 echo "PASS: message box"
