@@ -11,29 +11,19 @@
 #include <string>
 
 #include "driver/platform.h"
+#include "driver/waiting_window.h"
 
 namespace sc {
 namespace {
 
-// The waiting window, in pixels at 96 dpi (15 twips per pixel).
-constexpr int kFormWidth = 280;   // 4200 twips
-constexpr int kFormHeight = 179;  // 2688 twips
-constexpr int kLabelLeft = 64;    // 960 twips
-constexpr int kLabelTop = 64;     // 960 twips
-constexpr int kLabelWidth = 177;  // 2652 twips (176.8 pixels)
-constexpr int kLabelHeight = 53;  // 792 twips (52.8 pixels)
+using namespace form;  // the waiting window's layout and texts
+
 constexpr const wchar_t* kFormClass = L"Form1";
-constexpr const wchar_t* kFormCaption = L"Form1";
-constexpr const wchar_t* kLabelText = L"Attendere";
-// 24 points bold at 96 dpi: the form is laid out in pixels, so the text keeps its size in
-// pixels too. The system substitutes its own face where "MS Sans Serif" is missing.
-constexpr const wchar_t* kLabelFont = L"MS Sans Serif";
-constexpr int kLabelFontHeight = -32;  // 24 points of 1/72 inch at 96 pixels an inch
+// The height of Label1's font in pixels (negative: of the characters, not the cell).
+constexpr int kLabelFontHeight = -(kLabelPoints * 96 / 72);
 // A sizable window with a caption and no menu, as a new form is.
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kFormExStyle = 0;
-
-constexpr const wchar_t* kBoxTitle = L"scenario-compactor";
 
 std::wstring wide(const std::string& utf8) {
   if (utf8.empty()) return {};
@@ -80,16 +70,16 @@ class Win32Platform final : public Platform {
 
     RECT frame{0, 0, kFormWidth, kFormHeight};
     AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
-    form_ = CreateWindowExW(kFormExStyle, kFormClass, kFormCaption, kFormStyle, CW_USEDEFAULT,
-                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                            nullptr, nullptr, instance, nullptr);
+    form_ = CreateWindowExW(kFormExStyle, kFormClass, wide(kFormCaption).c_str(), kFormStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                            frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
     if (!form_) return;  // no window station: the build runs without a window
-    label_ =
-        CreateWindowExW(0, L"STATIC", kLabelText, WS_CHILD | WS_VISIBLE | SS_LEFT, kLabelLeft,
-                        kLabelTop, kLabelWidth, kLabelHeight, form_, nullptr, instance, nullptr);
+    label_ = CreateWindowExW(0, L"STATIC", wide(kLabelText).c_str(),
+                             WS_CHILD | WS_VISIBLE | SS_LEFT, kLabelLeft, kLabelTop, kLabelWidth,
+                             kLabelHeight, form_, nullptr, instance, nullptr);
     font_ = CreateFontW(kLabelFontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        VARIABLE_PITCH | FF_SWISS, kLabelFont);
+                        VARIABLE_PITCH | FF_SWISS, wide(kLabelFont).c_str());
     if (label_ && font_) SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
     ShowWindow(form_, SW_SHOWNORMAL);
@@ -108,7 +98,7 @@ class Win32Platform final : public Platform {
   void messageBox(const std::string& text) override {
     // Standard error gets the message too, as in a run without a window.
     std::cerr << text << std::endl;
-    MessageBoxW(form_, wide(text).c_str(), kBoxTitle, MB_OK | MB_SETFOREGROUND);
+    MessageBoxW(form_, wide(text).c_str(), wide(kBoxTitle).c_str(), MB_OK | MB_SETFOREGROUND);
   }
 
  private:
