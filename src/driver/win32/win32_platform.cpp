@@ -33,12 +33,6 @@ std::wstring wide(const std::string& utf8) {
   return out;
 }
 
-bool isInput(UINT message) {
-  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
-         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
-}
-
 LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_CLOSE:  // the build cannot be cut short: the close box does nothing
@@ -85,7 +79,7 @@ class Win32Platform final : public Platform {
     ShowWindow(form_, SW_SHOWNORMAL);
     UpdateWindow(form_);
     if (label_) UpdateWindow(label_);
-    settle();
+    GdiFlush();  // the label's text is on the screen before the build starts
   }
 
   void closeWaitingWindow() override {
@@ -102,18 +96,6 @@ class Win32Platform final : public Platform {
   }
 
  private:
-  // Lets what showing the window queued (activation, the first paint of a frame drawn late)
-  // take effect, without waiting; input is dropped, as nothing reacts to the user.
-  void settle() {
-    MSG msg;
-    for (int i = 0; i < 1000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-      if (isInput(msg.message)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    GdiFlush();
-  }
-
   HWND form_ = nullptr;
   HWND label_ = nullptr;
   HFONT font_ = nullptr;
