@@ -10,13 +10,22 @@
 //                           metre 0, so that the stamp finds cell 1 taken and reports 1250
 //                           through errore as the program does; prints the box's controls as
 //                           the system sees them; exits 2 once the box is closed
+//   win32_probe faults DIR  makes the Nth file-system step fail, for every N over a whole
+//                           default build and a whole compile in DIR, and checks after each
+//                           that the files are all old or all new and no temporary is left;
+//                           prints one line per failure found, then "steps B C"; exits 0
+//                           when there was none
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 
+#include "cli/compile_command.h"
 #include "compiler/build.h"
 #include "compiler/compiler.h"
 #include "compiler/file_io.h"
@@ -162,6 +171,146 @@ int stampErrore(sc::Platform& platform, const std::filesystem::path& folder) {
   return sc::kExitErrore;
 }
 
+namespace fs = std::filesystem;
+
+class SilentPlatform : public sc::Platform {
+ public:
+  void showWaitingWindow() override {}
+  void closeWaitingWindow() override {}
+  void messageBox(const std::string&) override {}
+};
+
+const std::vector<std::string> kCompiled = {"Torvel_Dolvera_linea.dat", "Torvel_Dolvera_565.sim",
+                                            "Torvel_Dolvera_565.dat"};
+const std::vector<std::string> kDocuments = {"Torvel_Dolvera_565_note.txt",
+                                             "Torvel_Dolvera_565_rallentamenti.txt",
+                                             "Torvel_Dolvera_565_scheda_treno.txt"};
+const std::vector<std::string> kSources = {"Torvel_Dolvera_linea.txt", "Torvel_Dolvera_565-.txt"};
+
+using Contents = std::map<std::string, std::string>;
+
+Contents contents(const fs::path& folder) {
+  Contents out;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    out[e.path().filename().string()] =
+        e.is_regular_file() ? sc::readFile(e.path(), SIZE_MAX) : "<folder>";
+  }
+  return out;
+}
+
+bool among(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string oldBytes(const std::string& name) {
+  return "earlier " + name + "\n";
+}
+
+// What is wrong with the folder after a failure: the compiled files are all of the earlier
+// set or all of the new one, every other file its earlier self, its new self or (with no
+// earlier self) absent, and nothing else stands there. Empty when all is well.
+std::string checkOldOrNew(const Contents& found, const Contents& fresh,
+                          const std::vector<std::string>& planted) {
+  int oldOnes = 0, newOnes = 0;
+  for (const auto& n : kCompiled) {
+    auto it = found.find(n);
+    if (it == found.end()) return n + " is gone";
+    if (it->second == oldBytes(n)) {
+      ++oldOnes;
+    } else if (it->second == fresh.at(n)) {
+      ++newOnes;
+    } else {
+      return n + " is neither the earlier file nor the new one";
+    }
+  }
+  if (oldOnes != 0 && newOnes != 0) return "a mixed set of compiled files";
+  for (const auto& [name, bytes] : found) {
+    if (among(kCompiled, name)) continue;
+    auto isNew = fresh.find(name);
+    bool ok = (among(planted, name) && bytes == oldBytes(name)) ||
+              (isNew != fresh.end() && bytes == isNew->second);
+    if (!ok) return name + " is left in the folder, neither earlier nor new";
+  }
+  for (const auto& n : planted) {
+    if (!found.count(n)) return n + " is gone";
+  }
+  return {};
+}
+
+// Runs the step with a failure planned at each step it takes; returns the failures found.
+template <typename Run>
+int everyStep(const char* what, const fs::path& root, const std::vector<std::string>& planted,
+              const Contents& fresh, int64_t steps, Run run) {
+  int bad = 0;
+  for (int64_t n = 1; n <= steps; ++n) {
+    fs::path dir = root / (std::string(what) + "-" + std::to_string(n));
+    fs::create_directories(dir);
+    for (const auto& name : planted) sc::replaceFile(dir / name, oldBytes(name));
+    std::ostringstream err;
+    sc::io_fault::failStep(n);
+    int status = run(dir, err);
+    sc::io_fault::failStep(0);
+    std::string wrong = checkOldOrNew(contents(dir), fresh, planted);
+    if (status != sc::kExitFileSystem) wrong += " status " + std::to_string(status);
+    if (err.str().find("Input/output error") == std::string::npos) wrong += " " + err.str();
+    if (!wrong.empty()) {
+      say(std::string(what) + " step " + std::to_string(n) + ": " + wrong);
+      ++bad;
+    }
+    fs::remove_all(dir);
+  }
+  return bad;
+}
+
+int faults(const fs::path& root) {
+  SilentPlatform platform;
+  std::ostringstream err, out;
+  auto build = [&](const fs::path& dir, std::ostream& e) {
+    return sc::runDefaultBuild(platform, dir, e);
+  };
+  fs::create_directories(root / "clean");
+  sc::io_fault::failStep(0);
+  if (build(root / "clean", err) != sc::kExitClean) {
+    say("the default build failed without a fault: " + err.str());
+    return 1;
+  }
+  int64_t buildSteps = sc::io_fault::stepsTaken();
+  Contents fresh = contents(root / "clean");
+  // A build stopped after writing a source text leaves it, whole and new.
+  fs::create_directories(root / "texts");
+  if (sc::runExport(root / "texts", false, err) != sc::kExitClean) {
+    say("export failed: " + err.str());
+    return 1;
+  }
+  for (const auto& n : kSources) fresh[n] = sc::readFile(root / "texts" / n);
+  std::vector<std::string> planted = kCompiled;
+  planted.insert(planted.end(), kDocuments.begin(), kDocuments.end());
+  int bad = everyStep("build", root, planted, fresh, buildSteps, build);
+
+  sc::CompileOptions o;
+  o.line = root / "texts" / kSources[0];
+  o.train = root / "texts" / kSources[1];
+  auto compile = [&](const fs::path& dir, std::ostream& e) {
+    o.output = dir;
+    return sc::runCompile(o, out, e);
+  };
+  fs::create_directories(root / "compiled");
+  sc::io_fault::failStep(0);
+  if (compile(root / "compiled", err) != sc::kExitClean) {
+    say("the compile failed without a fault: " + err.str());
+    return 1;
+  }
+  int64_t compileSteps = sc::io_fault::stepsTaken();
+  Contents sources = contents(root / "texts");
+  bad += everyStep("compile", root, kCompiled, contents(root / "compiled"), compileSteps, compile);
+  if (contents(root / "texts") != sources) {
+    say("an input text changed");
+    ++bad;
+  }
+  say("steps " + std::to_string(buildSteps) + " " + std::to_string(compileSteps));
+  return bad == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,6 +318,7 @@ int main(int argc, char** argv) {
   auto platform = sc::makePlatform();
   if (mode == "window") return holdWindow(*platform);
   if (mode == "errore" && argc > 2) return stampErrore(*platform, argv[2]);
-  std::cerr << "usage: win32_probe window | errore DIR\n";
+  if (mode == "faults" && argc > 2) return faults(argv[2]);
+  std::cerr << "usage: win32_probe window | errore DIR | faults DIR\n";
   return 64;
 }
