@@ -21,6 +21,10 @@ using namespace form;  // the waiting window's layout and texts
 constexpr const wchar_t* kFormClass = L"Form1";
 // The height of Label1's font in pixels (negative: of the characters, not the cell).
 constexpr int kLabelFontHeight = -(kLabelPoints * 96 / 72);
+// The room Label1 leaves for its text: its width, less two pixels at the right so that no
+// letter touches the edge; and the smallest size the font may be taken down to.
+constexpr int kLabelTextRoom = kLabelWidth - 2;
+constexpr int kMinLabelFontPixels = 8;
 // A sizable window with a caption and no menu, as a new form is.
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kFormExStyle = 0;
@@ -32,6 +36,20 @@ std::wstring wide(const std::string& utf8) {
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
   return out;
 }
+
+}  // namespace
+
+int labelTextAdvance(HDC dc, HFONT font) {
+  if (!dc || !font) return 0;
+  HGDIOBJ old = SelectObject(dc, font);
+  std::wstring text = wide(kLabelText);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  return size.cx;
+}
+
+namespace {
 
 LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
@@ -71,9 +89,7 @@ class Win32Platform final : public Platform {
     label_ = CreateWindowExW(0, L"STATIC", wide(kLabelText).c_str(),
                              WS_CHILD | WS_VISIBLE | SS_LEFT, kLabelLeft, kLabelTop, kLabelWidth,
                              kLabelHeight, form_, nullptr, instance, nullptr);
-    font_ = CreateFontW(kLabelFontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        VARIABLE_PITCH | FF_SWISS, wide(kLabelFont).c_str());
+    font_ = fittingLabelFont();
     if (label_ && font_) SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
     ShowWindow(form_, SW_SHOWNORMAL);
@@ -96,6 +112,35 @@ class Win32Platform final : public Platform {
   }
 
  private:
+  // Label1's font, "MS Sans Serif" 24 pt bold (on a system without it, its substitute). When
+  // the substitute draws "Attendere" wider than the label leaves room for, the size goes down
+  // a pixel at a time until the word fits, rather than clip its last letter; that is said on
+  // standard error once.
+  HFONT fittingLabelFont() {
+    HDC dc = GetDC(form_);
+    HFONT font = nullptr;
+    int advance = 0, first = 0;
+    for (int height = kLabelFontHeight; height <= -kMinLabelFontPixels; ++height) {
+      if (font) DeleteObject(font);
+      font = CreateFontW(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         VARIABLE_PITCH | FF_SWISS, wide(kLabelFont).c_str());
+      advance = labelTextAdvance(dc, font);
+      if (height == kLabelFontHeight) first = advance;
+      if (!font || !dc || advance <= kLabelTextRoom) {
+        if (height != kLabelFontHeight) {
+          std::cerr << "scenario-compactor: \"" << kLabelText << "\" is " << first
+                    << " pixels wide in the label's font, more than the " << kLabelTextRoom
+                    << " Label1 has; drawn " << -height << " pixels high instead of "
+                    << -kLabelFontHeight << "\n";
+        }
+        break;
+      }
+    }
+    if (dc) ReleaseDC(form_, dc);
+    return font;
+  }
+
   HWND form_ = nullptr;
   HWND label_ = nullptr;
   HFONT font_ = nullptr;

@@ -31,6 +31,7 @@
 #include "compiler/file_io.h"
 #include "driver/driver.h"
 #include "driver/platform.h"
+#include "driver/win32/win32_platform.h"
 #include "sources/writers.h"
 
 namespace {
@@ -83,6 +84,9 @@ int holdWindow(sc::Platform& platform) {
   if (used && GetObjectW(used, sizeof font, &font)) {
     say("font " + std::to_string(font.lfHeight) + " " + std::to_string(font.lfWeight) + " " +
         narrow(font.lfFaceName));
+    HDC dc = GetDC(label);
+    say("advance " + std::to_string(sc::labelTextAdvance(dc, static_cast<HFONT>(used))));
+    ReleaseDC(label, dc);
   }
   say("ready");
 

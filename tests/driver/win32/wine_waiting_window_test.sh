@@ -28,7 +28,14 @@ grep -qx 'client 280 179' "$X11_TMP/said" || fail "client area: $(grep client "$
 grep -qx 'label 64 64 177 53 Attendere' "$X11_TMP/said" || fail "Label1: $(grep label "$X11_TMP/said")"
 grep -qx 'menu no' "$X11_TMP/said" || fail "the window has a menu"
 grep -qx 'class Form1 caption Form1' "$X11_TMP/said" || fail "$(grep class "$X11_TMP/said")"
-grep -qx 'font -32 700 MS Sans Serif' "$X11_TMP/said" || fail "Label1's font: $(grep font "$X11_TMP/said")"
+# MS Sans Serif (or its substitute), bold, 24 points (32 pixels) or, where the substitute
+# would not fit "Attendere" in the label, the size it fits at.
+read -r _ height weight face <<<"$(grep '^font ' "$X11_TMP/said")"
+((height >= -32 && height <= -8 && weight == 700)) && [ "$face" = "MS Sans Serif" ] ||
+  fail "Label1's font: $(grep font "$X11_TMP/said")"
+read -r _ advance <<<"$(grep '^advance ' "$X11_TMP/said")"
+echo "Label1's text is $advance pixels wide in its font (height $height)"
+((advance > 0 && advance <= 175)) || fail "\"Attendere\" is $advance pixels wide: it does not fit"
 read -r _ ww wh <<<"$(grep '^window ' "$X11_TMP/said")"
 ((ww > 280 && wh > 179)) || fail "the window ($ww x $wh) has no frame around its client area"
 
@@ -53,6 +60,11 @@ done
 echo "form: $count dark pixels in x $x0..$x1, y $y0..$y1"
 ((count >= 300)) || fail "Label1's text is missing ($count dark pixels)"
 ((x0 >= 64 && y0 >= 64 && x1 <= 240 && y1 <= 116)) || fail "dark pixels outside Label1's box"
+# The whole word: its ink stops two pixels or more before the label's right edge (x 240), and
+# is as wide as the font's advance, so that a clipped word fails.
+((x1 <= 238)) || fail "the text reaches x $x1, the label's right edge (clipped?)"
+ink=$((x1 - x0 + 1))
+((ink >= advance - 6 && ink <= advance + 2)) || fail "the ink is $ink pixels wide, the advance $advance"
 ((x0 <= 72 && y0 <= 80)) || fail "the text does not start at the label's top-left"
 ((x1 - x0 >= 120)) || fail "the text is too narrow for \"Attendere\" ($x0..$x1)"
 # One light grey around the label: the form's button face, which Label1 shares.
