@@ -76,12 +76,7 @@ int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err
   }
 
   if (options.json) {
-    nlohmann::json j;
-    j["scenario"] = names.scenario;
-    j["trainNumber"] = names.train;
-    j["errorNumber"] = build.error.errorNumber;
-    j["errorPosition"] = build.error.errorPosition;
-    j["errore"] = build.errore ? nlohmann::json(build.errore->number) : nlohmann::json();
+    nlohmann::json j = outcomeJson(names, build);
     putDiagnostics(recovering ? *recovering : build, diagnostics, j);
     j["exitStatus"] = status;
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";

@@ -158,12 +158,7 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
   std::vector<Diagnostic> diagnostics = collectDiagnostics(build, texts, warnings);
   int status = exitStatusOf(build, diagnostics);
   if (options.json) {
-    nlohmann::json j;
-    j["scenario"] = names.scenario;
-    j["trainNumber"] = names.train;
-    j["errorNumber"] = build.error.errorNumber;
-    j["errorPosition"] = build.error.errorPosition;
-    j["errore"] = erroreNumber != 0 ? nlohmann::json(erroreNumber) : nlohmann::json();
+    nlohmann::json j = outcomeJson(names, build);
     putDiagnostics(build, diagnostics, j);
     j["written"] = nlohmann::json::array();
     for (const auto& f : delivered) j["written"].push_back(f.string());

@@ -78,6 +78,16 @@ int exitStatusOf(const Build& b, const std::vector<Diagnostic>& diagnostics) {
   return kExitClean;
 }
 
+nlohmann::json outcomeJson(const Names& names, const Build& b) {
+  nlohmann::json j;
+  j["scenario"] = names.scenario;
+  j["trainNumber"] = names.train;
+  j["errorNumber"] = b.error.errorNumber;
+  j["errorPosition"] = b.error.errorPosition;
+  j["errore"] = b.errore ? nlohmann::json(b.errore->number) : nlohmann::json();
+  return j;
+}
+
 void putDiagnostics(const Build& b, const std::vector<Diagnostic>& diagnostics, nlohmann::json& j) {
   j["faults"] = nlohmann::json::array();
   j["warnings"] = nlohmann::json::array();

@@ -39,4 +39,8 @@ int exitStatusOf(const Build& b, const std::vector<Diagnostic>& diagnostics);
 // many more the build b found beyond the listed ones.
 void putDiagnostics(const Build& b, const std::vector<Diagnostic>& diagnostics, nlohmann::json& j);
 
+// The head of the JSON outcome of compile and check: the scenario, its train number, the
+// error record exactly as it stands, and errore's number (or null).
+nlohmann::json outcomeJson(const Names& names, const Build& b);
+
 }  // namespace sc

@@ -11,18 +11,8 @@ exe=${1:?usage: filesystem_test.sh EXE SRCDIR}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what" >&2
-  fi
-}
+# shellcheck source=tests/cli/checks_lib.sh
+source "$(dirname "$0")/checks_lib.sh"
 
 # run LIMIT_KIB OUT ERR ARGS...: runs the program, with a file size limit when LIMIT_KIB is not
 # "-". The limit stays inside the program's subshell and both streams go through pipes, so OUT
@@ -48,15 +38,6 @@ one_line_naming() {  # one_line_naming ERR FILE REASON
   fi
 }
 
-status_is() {  # status_is EXPECTED
-  [ "$status" = "$1" ] || {
-    echo "  exit status $status, expected $1" >&2
-    return 1
-  }
-}
-
-same() { cmp -s "$1" "$2" || { echo "  $2 differs from $1" >&2; return 1; }; }
-absent() { [ ! -e "$1" ] || { echo "  $1 exists" >&2; return 1; }; }
 empty_file() { [ ! -s "$1" ] || { echo "  $1 is not empty:" >&2; sed 's/^/    /' "$1" >&2; return 1; }; }
 no_work_folder() {
   ! compgen -G "$1/.scenario-compactor-*" >/dev/null || {
@@ -213,5 +194,4 @@ for case in "folder line text:$scratch/folder-src/${S}_linea.txt:$train:not a re
   check "compile, $what: nothing written" absent "$out"
 done
 
-echo "filesystem: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish filesystem

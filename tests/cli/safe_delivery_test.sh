@@ -10,18 +10,8 @@ exe=${1:?usage: safe_delivery_test.sh EXE SRCDIR}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what" >&2
-  fi
-}
+# shellcheck source=tests/cli/checks_lib.sh
+source "$(dirname "$0")/checks_lib.sh"
 
 # run ARGS...: runs the program with a time limit; sets $status, $out and $err.
 run() {
@@ -30,10 +20,7 @@ run() {
   out=$(cat "$scratch/out")
   err=$(cat "$scratch/err")
 }
-status_is() { [ "$status" = "$1" ] || { echo "  exit status $status, expected $1: $err" >&2; return 1; }; }
 err_has() { grep -qF -- "$1" "$scratch/err" || { echo "  stderr lacks '$1': $err" >&2; return 1; }; }
-same() { cmp -s "$1" "$2" || { echo "  $2 differs from $1" >&2; return 1; }; }
-absent() { [ ! -e "$1" ] && [ ! -L "$1" ] || { echo "  $1 exists" >&2; return 1; }; }
 regular() { [ -f "$1" ] && [ ! -L "$1" ] || { echo "  $1 is not a regular file" >&2; return 1; }; }
 no_debris() {  # no working folder or temporary file left in the folder
   local left
@@ -224,5 +211,4 @@ run compile "$scratch/missing/${S}_linea.txt" "$train"
 check "missing line text: status 3" status_is 3
 check "missing line text: named as missing" err_has "$scratch/missing/${S}_linea.txt: cannot open: No such file"
 
-echo "safe delivery: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish "safe delivery"
