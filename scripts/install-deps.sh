@@ -4,7 +4,7 @@
 #   scripts/install-deps.sh windows   also the Windows cross build and its tests under Wine
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-          nlohmann-json3-dev libx11-dev libxft-dev fonts-dejavu-core xvfb x11-apps xdotool
+          nlohmann-json3-dev libx11-dev libxft-dev fonts-dejavu-core fonts-liberation2 xvfb x11-apps xdotool
           x11-utils imagemagick clang libclang-rt-14-dev)
 for group in "$@"; do
   case $group in

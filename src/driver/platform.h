@@ -19,6 +19,9 @@ class Platform {
   // A modal message box with the text, an OK button only, no icon and the program's title;
   // returns when the user has closed it.
   virtual void messageBox(const std::string& text) = 0;
+  // What Label1's text is drawn in, for the window tests: "FAMILY, N px, advance W" (W the
+  // width of "Attendere" in it); empty without a window.
+  virtual std::string describeLabelFont() const { return {}; }
 };
 
 // Shows nothing; a message box becomes one line on standard error.

@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
   auto platform = sc::makePlatform();
   if (mode == "window") {
     platform->showWaitingWindow();
+    std::cout << "font " << platform->describeLabelFont() << "\n";
     std::cout << "shown" << std::endl;
     std::string line;
     while (std::getline(std::cin, line)) {

@@ -47,11 +47,15 @@ constexpr int kButtonGap = 16;     // between the text and the button
 constexpr int kBottomMargin = 12;  // below the button
 
 // The form's font is "MS Sans Serif". Nearest to it: itself, its TrueType successor, then the
-// fonts with Arial's metrics (its widths, so that "Attendere" fills the label as designed);
-// fontconfig's sans-serif when none of them is installed.
+// fonts with Arial's metrics, Liberation Sans first (the one the install script brings), so
+// that "Attendere" fills the label as designed; fontconfig's sans-serif when none is there.
 constexpr const char* kSansFamilies[] = {
-    "MS Sans Serif", "Microsoft Sans Serif", "Arial",    "Liberation Sans",
+    "MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial",
     "Arimo",         "Nimbus Sans",          "Helvetica"};
+// The room Label1 leaves for its text: its width less two pixels at the right, so that no
+// letter touches the edge; and the smallest pixel size the label's font may be taken down to.
+constexpr int kLabelTextRoom = kLabelWidth - 2;
+constexpr int kMinLabelPixels = 8;
 
 // How long showWaitingWindow waits for the window to be mapped and exposed.
 constexpr auto kMapTimeout = std::chrono::seconds(2);
@@ -103,7 +107,7 @@ class X11Platform final : public Platform {
 
   void showWaitingWindow() override {
     if (!usable() || form_ != None) return;
-    labelFont_ = openSansFont(kLabelStyle);
+    labelFont_ = fittingLabelFont();
     form_ = createTopLevel(kFormWidth, kFormHeight, kFormCaption, false,
                            ExposureMask | StructureNotifyMask, std::nullopt);
     formDraw_ = XftDrawCreate(dpy_, form_, visual_, colormap_);
@@ -319,6 +323,44 @@ class X11Platform final : public Platform {
     }
     XftDrawSetClip(formDraw_, nullptr);
     XFlush(dpy_);
+  }
+
+  // Label1's font: the substitute for "MS Sans Serif", 24 points bold. When even that draws
+  // "Attendere" wider than the label leaves room for, the size goes down a pixel at a time
+  // until the word fits, rather than clip its last letter; that is said on standard error once.
+  XftFont* fittingLabelFont() {
+    XftFont* font = openSansFont(kLabelStyle);
+    int first = textWidth(font, kLabelText);
+    int pixels = font ? static_cast<int>(font->height) : 0;
+    double size = 0;
+    if (font && FcPatternGetDouble(font->pattern, FC_PIXEL_SIZE, 0, &size) == FcResultMatch) {
+      pixels = static_cast<int>(size + 0.5);
+    }
+    int drawn = pixels;
+    while (font && textWidth(font, kLabelText) > kLabelTextRoom && drawn > kMinLabelPixels) {
+      --drawn;
+      XftFont* smaller = openSansFont(":bold:pixelsize=" + std::to_string(drawn));
+      if (!smaller) break;
+      XftFontClose(dpy_, font);
+      font = smaller;
+    }
+    if (drawn != pixels) {
+      std::cerr << "scenario-compactor: \"" << kLabelText << "\" is " << first
+                << " pixels wide in the label's font, more than the " << kLabelTextRoom
+                << " Label1 has; drawn " << drawn << " pixels high instead of " << pixels << "\n";
+    }
+    return font;
+  }
+
+  std::string describeLabelFont() const override {
+    if (!labelFont_) return {};
+    FcChar8* family = nullptr;
+    double size = 0;
+    FcPatternGetString(labelFont_->pattern, FC_FAMILY, 0, &family);
+    FcPatternGetDouble(labelFont_->pattern, FC_PIXEL_SIZE, 0, &size);
+    return std::string(family ? reinterpret_cast<const char*>(family) : "?") + ", " +
+           std::to_string(static_cast<int>(size + 0.5)) + " px, advance " +
+           std::to_string(const_cast<X11Platform*>(this)->textWidth(labelFont_, kLabelText));
   }
 
   XftFont* openSansFont(const std::string& style) {
