@@ -62,7 +62,8 @@ CompileOutcome memorizza_percorso(Build& b) {
 
 void writeCompiledFiles(const Build& b, std::vector<std::filesystem::path>& written) {
   if (b.buildFlag != 0 && b.track.trackPlan) {
-    replaceFile(b.files.planFile(), encodePlan(*b.track.trackPlan));
+    std::string storage;
+    replaceFile(b.files.planFile(), planFileBytes(*b.track.trackPlan, storage));
     written.push_back(b.files.planFile());
   }
   replaceFile(b.files.recordFile(), encodeRecords(b.records));

@@ -276,24 +276,12 @@ class LineReader {
 
   // One row of the plan table at the cursor, from the step between the two rows before it.
   void straightStep() {
-    TrackPlan& plan = *b_.track.trackPlan;
-    const size_t j = static_cast<size_t>(planCursor_);
-    const double x1 = plan.x[j - 1];
-    const double y1 = plan.y[j - 1];
-    const double dx = x1 - plan.x[j - 2];
-    const double dy = y1 - plan.y[j - 2];
-    plan.setReal(planCursor_, x1 + dx, y1 + dy);
+    b_.track.trackPlan->straightStep();
     ++planCursor_;
   }
 
   void curvedStep(double k) {
-    TrackPlan& plan = *b_.track.trackPlan;
-    const size_t j = static_cast<size_t>(planCursor_);
-    const double x1 = plan.x[j - 1];
-    const double y1 = plan.y[j - 1];
-    const double dx = x1 - plan.x[j - 2];
-    const double dy = y1 - plan.y[j - 2];
-    plan.setReal(planCursor_, (x1 + dx) + k * dy, (y1 + dy) - k * dx);
+    b_.track.trackPlan->curvedStep(k);
     ++planCursor_;
   }
 

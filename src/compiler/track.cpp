@@ -1,5 +1,13 @@
 #include "compiler/track.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "compiler/coding.h"
 #include "compiler/rules.h"
 
 namespace sc {
@@ -35,29 +43,116 @@ const char* cellKindName(uint8_t kind) {
   }
 }
 
+TrackPlan::TrackPlan(const TrackPlan& other) {
+  *this = other;
+}
+
+TrackPlan& TrackPlan::operator=(const TrackPlan& other) {
+  if (this == &other) return *this;
+  modelLength_ = other.modelLength_;
+  next_ = other.next_;
+  imageSize_ = other.imageSize_;
+  x0_ = other.x0_, y0_ = other.y0_, x1_ = other.x1_, y1_ = other.y1_;
+  bytes_ = std::make_unique_for_overwrite<char[]>(imageSize_);
+  std::memcpy(bytes_.get(), other.bytes_.get(), imageSize_);
+  return *this;
+}
+
+size_t completePlanFileBytes(int32_t modelLength) {
+  const size_t reals = static_cast<size_t>(std::max(modelLength - 3, 0));
+  const size_t half = 2 * taggedBytes(PlanTag::Integer) + reals * taggedBytes(PlanTag::Real) +
+                      2 * taggedBytes(PlanTag::Empty);
+  return 2 * half;
+}
+
 void TrackPlan::create(int32_t modelLength) {
-  size_t n = static_cast<size_t>(modelLength) + 1;
-  tag.assign(n, PlanTag::Empty);
-  x.assign(n, 0.0);
-  y.assign(n, 0.0);
+  modelLength_ = std::max(modelLength, 0);
+  next_ = 0;
+  // Room for the complete table; a table that is never completed is encoded afresh from its
+  // rows.
+  imageSize_ = completePlanFileBytes(modelLength_);
+  const size_t half = imageSize_ / 2;
+  bytes_ = std::make_unique_for_overwrite<char[]>(imageSize_);
+  // The two empty rows at the end of each half are the only bytes known before the rows.
+  for (size_t h : {half, imageSize_}) {
+    storeLittleEndian<2>(bytes_.get() + h - 4, static_cast<uint16_t>(PlanTag::Empty));
+    storeLittleEndian<2>(bytes_.get() + h - 2, static_cast<uint16_t>(PlanTag::Empty));
+  }
+  x0_ = y0_ = x1_ = y1_ = 0;
+}
+
+size_t TrackPlan::offsetOf(int32_t row) const {
+  const size_t r = static_cast<size_t>(row);
+  if (row < 2) return r * taggedBytes(PlanTag::Integer);
+  return 2 * taggedBytes(PlanTag::Integer) + (r - 2) * taggedBytes(PlanTag::Real);
 }
 
 void TrackPlan::setInteger(int32_t row, int16_t xValue, int16_t yValue) {
-  tag[row] = PlanTag::Integer;
-  x[row] = xValue;
-  y[row] = yValue;
+  if (row != next_ || row >= 2 || row > modelLength_) {
+    throw std::logic_error("plan row " + std::to_string(row) + " set out of order");
+  }
+  char* at = bytes_.get() + offsetOf(row);
+  for (auto [half, value] : {std::pair{size_t{0}, xValue}, std::pair{imageSize_ / 2, yValue}}) {
+    storeLittleEndian<2>(at + half, static_cast<uint16_t>(PlanTag::Integer));
+    storeLittleEndian<2>(at + half + 2, static_cast<uint16_t>(value));
+  }
+  x0_ = x1_, y0_ = y1_;
+  x1_ = xValue, y1_ = yValue;
+  ++next_;
+}
+
+void TrackPlan::storeReal(int32_t row, double xValue, double yValue) {
+  char* at = bytes_.get() + offsetOf(row);
+  storeLittleEndian<2>(at, static_cast<uint16_t>(PlanTag::Real));
+  storeLittleEndian<8>(at + 2, bitsOf(xValue));
+  at += imageSize_ / 2;
+  storeLittleEndian<2>(at, static_cast<uint16_t>(PlanTag::Real));
+  storeLittleEndian<8>(at + 2, bitsOf(yValue));
+  x0_ = x1_, y0_ = y1_;
+  x1_ = xValue, y1_ = yValue;
+  ++next_;
 }
 
 void TrackPlan::setReal(int32_t row, double xValue, double yValue) {
-  tag[row] = PlanTag::Real;
-  x[row] = xValue;
-  y[row] = yValue;
+  if (row != next_ || row < 2 || row > lastRealRow()) {
+    throw std::logic_error("plan row " + std::to_string(row) + " set out of order");
+  }
+  storeReal(row, xValue, yValue);
+}
+
+void TrackPlan::straightStep() {
+  const double dx = x1_ - x0_;
+  const double dy = y1_ - y0_;
+  setReal(next_, x1_ + dx, y1_ + dy);
+}
+
+void TrackPlan::curvedStep(double k) {
+  const double dx = x1_ - x0_;
+  const double dy = y1_ - y0_;
+  setReal(next_, (x1_ + dx) + k * dy, (y1_ + dy) - k * dx);
+}
+
+PlanTag TrackPlan::tag(int32_t row) const {
+  if (row < 0 || row >= next_) return PlanTag::Empty;
+  return row < 2 ? PlanTag::Integer : PlanTag::Real;
+}
+
+double TrackPlan::coordinate(int32_t row, int axis) const {
+  const char* at = bytes_.get() + offsetOf(row) + (axis == 0 ? 0 : imageSize_ / 2) + 2;
+  switch (tag(row)) {
+    case PlanTag::Integer:
+      return static_cast<int16_t>(loadLittleEndian<2>(at));
+    case PlanTag::Real:
+      return std::bit_cast<double>(loadLittleEndian<8>(at));
+    default:
+      return 0.0;
+  }
 }
 
 TaggedValue TrackPlan::entry(int32_t row, int axis) const {
   TaggedValue v;
-  v.tag = tag[row];
-  double value = axis == 0 ? x[row] : y[row];
+  v.tag = tag(row);
+  const double value = coordinate(row, axis);
   if (v.tag == PlanTag::Integer) v.integer = static_cast<int16_t>(value);
   if (v.tag == PlanTag::Real) v.real = value;
   return v;
