@@ -120,16 +120,45 @@ void TrackPlan::setReal(int32_t row, double xValue, double yValue) {
   storeReal(row, xValue, yValue);
 }
 
-void TrackPlan::straightStep() {
-  const double dx = x1_ - x0_;
-  const double dy = y1_ - y0_;
-  setReal(next_, x1_ + dx, y1_ + dy);
+template <class Step>
+void TrackPlan::steps(int32_t lastRow, Step step) {
+  if (lastRow < next_) return;
+  if (next_ < 2 || lastRow > lastRealRow()) {
+    throw std::logic_error("plan rows " + std::to_string(next_) + " to " + std::to_string(lastRow) +
+                           " out of order");
+  }
+  // Both halves at once: the x entry and the y entry of a row lie half the image apart.
+  char* at = bytes_.get() + offsetOf(next_);
+  const size_t yHalf = imageSize_ / 2;
+  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
+  for (int32_t row = next_; row <= lastRow; ++row) {
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    double x, y;
+    step(x1, y1, dx, dy, x, y);
+    storeLittleEndian<2>(at, static_cast<uint16_t>(PlanTag::Real));
+    storeLittleEndian<8>(at + 2, bitsOf(x));
+    storeLittleEndian<2>(at + yHalf, static_cast<uint16_t>(PlanTag::Real));
+    storeLittleEndian<8>(at + yHalf + 2, bitsOf(y));
+    at += taggedBytes(PlanTag::Real);
+    x0 = x1, y0 = y1, x1 = x, y1 = y;
+  }
+  x0_ = x0, y0_ = y0, x1_ = x1, y1_ = y1;
+  next_ = lastRow + 1;
 }
 
-void TrackPlan::curvedStep(double k) {
-  const double dx = x1_ - x0_;
-  const double dy = y1_ - y0_;
-  setReal(next_, (x1_ + dx) + k * dy, (y1_ + dy) - k * dx);
+void TrackPlan::straightSteps(int32_t lastRow) {
+  steps(lastRow, [](double x1, double y1, double dx, double dy, double& x, double& y) {
+    x = x1 + dx;
+    y = y1 + dy;
+  });
+}
+
+void TrackPlan::curvedSteps(int32_t lastRow, double k) {
+  steps(lastRow, [k](double x1, double y1, double dx, double dy, double& x, double& y) {
+    x = (x1 + dx) + k * dy;
+    y = (y1 + dy) - k * dx;
+  });
 }
 
 PlanTag TrackPlan::tag(int32_t row) const {

@@ -96,10 +96,11 @@ class TrackPlan {
   // A row out of that order throws std::logic_error.
   void setInteger(int32_t row, int16_t xValue, int16_t yValue);
   void setReal(int32_t row, double xValue, double yValue);
-  // The next row from the step (dx, dy) between the two rows before it: a straight step
-  // (x1 + dx, y1 + dy), a curved one ((x1 + dx) + k dy, (y1 + dy) - k dx).
-  void straightStep();
-  void curvedStep(double k);
+  // Every row from the next one to lastRow (none when lastRow is before the next row), each
+  // from the step (dx, dy) between the two rows before it: a straight step (x1 + dx, y1 + dy),
+  // a curved one ((x1 + dx) + k dy, (y1 + dy) - k dx). lastRow may not pass lastRealRow().
+  void straightSteps(int32_t lastRow);
+  void curvedSteps(int32_t lastRow, double k);
   // The last row that may hold a real.
   int32_t lastRealRow() const { return modelLength_ - 2; }
 
@@ -119,6 +120,8 @@ class TrackPlan {
   // Byte offset of a row's entry in the x half (the y half follows the x half).
   size_t offsetOf(int32_t row) const;
   void storeReal(int32_t row, double xValue, double yValue);
+  template <class Step>
+  void steps(int32_t lastRow, Step step);
 
   int32_t modelLength_ = -1;
   int32_t next_ = 0;

@@ -125,10 +125,14 @@ TEST(PlanLayout, RowsAreSetInOrderOnly) {
   p.setInteger(0, 0, 0);
   EXPECT_THROW(p.setReal(2, 0, 2), std::logic_error);
   p.setInteger(1, 0, 1);
-  for (int row = 2; row <= 4; ++row) p.straightStep();
+  p.straightSteps(3);
+  p.curvedSteps(3, 0.5);  // nothing: row 3 is set
+  EXPECT_EQ(p.rowsSet(), 4);
+  p.curvedSteps(4, 0.5);
   EXPECT_TRUE(p.complete());
-  EXPECT_EQ(p.y(4), 4.0);
-  EXPECT_THROW(p.straightStep(), std::logic_error);  // rows 5 and 6 stay empty
+  EXPECT_EQ(p.y(3), 3.0);
+  EXPECT_EQ(p.x(4), 0.5);                              // (0 + 0) + 0.5 * 1
+  EXPECT_THROW(p.straightSteps(5), std::logic_error);  // rows 5 and 6 stay empty
 }
 
 TEST(PlanLayout, ScenarioPlanFileSize) {
