@@ -2,6 +2,8 @@
 BUILD ?= build
 GENERATOR ?= Ninja
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors in CI (which sets CI=true) and wherever WERROR=ON is given.
+WERROR ?= $(if $(CI),ON,OFF)
 
 .PHONY: deps configure build run test bench format clean
 
@@ -9,7 +11,7 @@ deps:
 	@scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G $(GENERATOR) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G $(GENERATOR) $(CMAKE_FLAGS) -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WERROR) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD)

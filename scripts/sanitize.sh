@@ -8,7 +8,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-asan}")
 jobs=${JOBS:-2}
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSC_SANITIZE=ON >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSC_SANITIZE=ON \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR="$([ -n "${CI:-}" ] && echo ON || echo OFF)" >/dev/null
 cmake --build "$build" -j "$jobs"
 
 # Leaks count as findings; a finding stops the process with a stack. Two kinds are not ours to

@@ -44,8 +44,10 @@ int runApp(int argc, char** argv) {
   app.require_subcommand(1);
 
   std::filesystem::path exportDir;
+  bool exportForce = false;
   auto* exportCmd = app.add_subcommand("export", "Write the five texts of the built-in scenario");
   exportCmd->add_option("DIR", exportDir, "Folder to write into")->required();
+  exportCmd->add_flag("--force", exportForce, "Replace texts already in the folder");
 
   CompileOptions compile;
   auto* compileCmd = app.add_subcommand("compile", "Compile a line text and a train text");
@@ -78,7 +80,7 @@ int runApp(int argc, char** argv) {
     return code == 0 ? 0 : kExitUsage;
   }
 
-  if (*exportCmd) return runExport(exportDir, std::cerr);
+  if (*exportCmd) return runExport(exportDir, exportForce, std::cerr);
   if (*compileCmd) return runCompile(compile, std::cout, std::cerr);
   if (*inspectCmd) {
     if (!cellRange.empty()) {

@@ -31,22 +31,22 @@ class WorkFolder {
                       std::string("cannot create a working folder: ") + std::strerror(errno));
     }
     path_ = templ;
+    cleanup::addFolder(path_);
   }
-  ~WorkFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
+  ~WorkFolder() { cleanup::removeFolder(path_); }
   const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;
 };
 
-// Moves a compiled file from the working folder to its place, replacing an older one whole.
-void deliver(const std::filesystem::path& from, const std::filesystem::path& to) {
-  std::error_code ec;
-  std::filesystem::rename(from, to, ec);
-  if (ec) replaceFile(to, readFile(from));
+// The compiled files a compile may replace in the output folder.
+std::vector<std::filesystem::path> compiledNames(const ScenarioFiles& files, bool withPlan) {
+  std::vector<std::filesystem::path> names;
+  if (withPlan) names.push_back(files.planFile());
+  names.push_back(files.recordFile());
+  names.push_back(files.cellFile());
+  return names;
 }
 
 struct Names {
@@ -109,12 +109,29 @@ std::string checkName(const std::string& what, const std::string& name) {
   return {};
 }
 
-int runExport(const std::filesystem::path& dir, std::ostream& err) {
+int runExport(const std::filesystem::path& dir, bool force, std::ostream& err) {
+  ScenarioFiles files{dir, kScenarioName, kTrainNumber};
+  if (!force) {
+    // Texts already there may be an author's edits: they are replaced only when asked.
+    std::vector<std::filesystem::path> present;
+    for (const auto& f : {files.lineDescription(), files.trainDescription(), files.notes(),
+                          files.slowdownOrder(), files.timetableCard()}) {
+      std::error_code ec;
+      if (std::filesystem::symlink_status(f, ec).type() != std::filesystem::file_type::not_found)
+        present.push_back(f);
+    }
+    if (!present.empty()) {
+      for (const auto& f : present) {
+        err << "scenario-compactor: " << f.string()
+            << ": exists and may hold your edits; give --force to replace it\n";
+      }
+      return kExitUsage;
+    }
+  }
   try {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec) throw FileError(dir, "cannot create the folder: " + ec.message());
-    ScenarioFiles files{dir, kScenarioName, kTrainNumber};
     dati_linea(files);
     dati_treno(files);
     dati_note(files);
@@ -128,6 +145,24 @@ int runExport(const std::filesystem::path& dir, std::ostream& err) {
 }
 
 int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
+  if (options.output.empty()) {
+    err << "scenario-compactor: the output folder (-o) is empty\n";
+    return kExitUsage;
+  }
+  // A missing or unreadable input is named before anything is derived from its name.
+  for (const auto& input : {options.line, options.train}) {
+    try {
+      uint64_t size = regularFileSize(input);
+      if (size > kMaxSourceTextBytes) {
+        throw FileError(
+            input, "cannot read: it is " + std::to_string(size) + " bytes long, more than the " +
+                       std::to_string(kMaxSourceTextBytes) + " bytes a source text can have");
+      }
+    } catch (const FileError& e) {
+      err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+      return kExitFileSystem;
+    }
+  }
   Names names = deriveNames(options);
   if (!names.problem.empty()) {
     err << "scenario-compactor: " << names.problem << "\n";
@@ -138,6 +173,17 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
   std::vector<std::filesystem::path> delivered;
   int32_t erroreNumber = 0;
   Build build({}, names.scenario, names.train, options.noPlan ? 0 : 1);
+  build.files.compiledFolder = options.output;
+  // No compiled file may land on one of the texts it is compiled from.
+  for (const auto& output : compiledNames(build.files, !options.noPlan)) {
+    for (const auto& input : {options.line, options.train}) {
+      if (sameFile(output, input)) {
+        err << "scenario-compactor: " << output.string() << ": is the input " << input.string()
+            << "; compiling would overwrite it (choose another -o)\n";
+        return kExitUsage;
+      }
+    }
+  }
   try {
     texts.push_back(
         {build.files.lineDescription().filename().string(), options.line, readFile(options.line)});
@@ -153,11 +199,7 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     replaceFile(build.files.trainDescription(), texts[1].content);
     CompileOutcome outcome = memorizza_percorso(build);
     if (outcome.end == CompileOutcome::End::Errore) erroreNumber = outcome.erroreNumber;
-    for (const auto& file : outcome.written) {
-      std::filesystem::path to = options.output / file.filename();
-      deliver(file, to);
-      delivered.push_back(to);
-    }
+    delivered = outcome.written;
   } catch (const FileError& e) {
     // A file of the private working folder is named by the place it was meant for.
     std::filesystem::path file = e.file();

@@ -23,8 +23,9 @@ struct CompileOptions {
 // status (0 clean, 1 fault recorded, 2 marker or code slot in use, 3 file system, 64 usage).
 int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err);
 
-// Writes the five texts of the built-in scenario into dir.
-int runExport(const std::filesystem::path& dir, std::ostream& err);
+// Writes the five texts of the built-in scenario into dir. Texts already there are replaced
+// only with force: they may be an author's edits.
+int runExport(const std::filesystem::path& dir, bool force, std::ostream& err);
 
 // Why a scenario name or train number cannot name files; empty when it can.
 std::string checkName(const std::string& what, const std::string& name);

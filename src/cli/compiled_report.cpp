@@ -1,9 +1,11 @@
 #include "cli/compiled_report.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,22 +25,8 @@ std::string num(int64_t v) {
   return std::to_string(v);
 }
 
-// One comparison of a stamped slot with the value it must hold.
-struct Check {
-  std::string name;
-  std::string slot;
-  std::optional<int64_t> found;
-  std::optional<int64_t> expected;
-  std::string unchecked;  // why it could not be made; empty when made
-
-  bool made() const { return unchecked.empty(); }
-  bool matches() const { return made() && found == expected; }
-};
-
-struct Findings {
-  std::vector<FileProblem> problems;
-  std::vector<Check> checks;
-};
+// No plan coordinate of a real line lies farther than this from the start, in metres.
+constexpr double kPlanReach = 1e7;
 
 std::string recordName(const CompiledScenario& s, int k) {
   return utf8FromCodePage(s.records[k].text);
@@ -155,14 +143,45 @@ void checkStamp(const CompiledScenario& s, Findings& f) {
   }
 }
 
+// Plan coordinates the simulator could not place: not finite, or farther from the start than
+// any line can reach.
+void checkPlanValues(const CompiledScenario& s, Findings& f) {
+  int64_t bad = 0;
+  std::string first;
+  for (const auto* half : {&s.planX, &s.planY}) {
+    for (size_t row = 0; row < half->size(); ++row) {
+      const TaggedValue& v = (*half)[row];
+      if (v.tag != PlanTag::Real || (std::isfinite(v.real) && std::fabs(v.real) <= kPlanReach)) {
+        continue;
+      }
+      if (bad++ == 0) {
+        std::ostringstream text;
+        text << (half == &s.planX ? "x" : "y") << " of row " << row << " is " << v.real;
+        first = text.str();
+      }
+    }
+  }
+  if (bad > 0) {
+    f.problems.push_back({s.planFile, num(bad) + " plan coordinate" + (bad == 1 ? " is" : "s are") +
+                                          " not finite or beyond 10000000 m (first: " + first +
+                                          ")"});
+  }
+}
+
+}  // namespace
+
 Findings examine(const CompiledScenario& s) {
   Findings f;
   f.problems = s.problems;
+  f.warnings = s.warnings;
   if (s.hasRecords) checkRecords(s, f);
   checkSizes(s, f);
+  if (s.hasPlan) checkPlanValues(s, f);
   checkStamp(s, f);
   return f;
 }
+
+namespace {
 
 // ---- plain text -----------------------------------------------------------------------------
 
@@ -375,6 +394,9 @@ void printReport(const CompiledScenario& s, const Findings& f, std::ostream& out
   }
   printChecks(f, out);
   out << "\n";
+  for (const FileProblem& w : f.warnings) {
+    out << "Warning: " << w.file.filename().string() << ": " << w.what << "\n";
+  }
   if (f.problems.empty()) {
     out << "Result: the files are whole and consistent\n";
   } else {
@@ -415,6 +437,10 @@ json reportJson(const CompiledScenario& s, const Findings& f,
                 {"cells", s.hasCells ? path(s.cellFile) : json()},
                 {"plan", path(s.planFile)}};
   j["notes"] = s.notes;
+  j["warnings"] = json::array();
+  for (const FileProblem& w : f.warnings) {
+    j["warnings"].push_back({{"file", w.file.string()}, {"what", w.what}});
+  }
 
   if (s.hasRecords) {
     const RecordTable& r = s.records;
@@ -530,6 +556,9 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
     printCells(s, *options.cells, out);
   } else {
     printReport(s, f, out);
+  }
+  for (const FileProblem& w : f.warnings) {
+    err << "scenario-compactor: " << w.file.string() << ": warning: " << w.what << "\n";
   }
   for (const FileProblem& p : f.problems) {
     err << "scenario-compactor: " << p.file.string() << ": " << p.what << "\n";

@@ -1,6 +1,9 @@
 #include "cli/compiled_scenario.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <map>
 
 #include "compiler/compiled_files.h"
@@ -13,12 +16,36 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kLongestRoute = 1000000;
 
+// A file time as UTC, to the millisecond.
+std::string timeText(fs::file_time_type t) {
+  auto sys = std::chrono::file_clock::to_sys(t);
+  auto ms = std::chrono::floor<std::chrono::milliseconds>(sys);
+  std::time_t secs =
+      std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(sys));
+  std::tm tm{};
+  gmtime_r(&secs, &tm);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+  char frac[16];
+  std::snprintf(frac, sizeof frac, ".%03d UTC",
+                static_cast<int>((ms.time_since_epoch().count() % 1000 + 1000) % 1000));
+  return std::string(text) + frac;
+}
+
 bool endsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Reads a whole file, or says why it cannot be read.
-bool readWhole(const fs::path& file, std::string& bytes, LoadOutcome& outcome) {
+// The largest file of each kind that the layouts allow: the longest route's cells and plan,
+// and 87 records each with the longest text.
+const size_t kMaxCellFileBytes = (static_cast<size_t>(lastCellOf(kLongestRoute)) + 1) * kCellBytes;
+const size_t kMaxPlanFileBytes =
+    2 * (static_cast<size_t>(modelLengthOf(kLongestRoute)) + 1) * kPlanRealBytes;
+const size_t kMaxRecordFileBytes = kRecordCount * (kRecordFixedBytes + size_t{UINT16_MAX});
+
+// Reads a whole file, or says why it cannot be read. A file longer than its layout allows is
+// refused before any of it is read.
+bool readWhole(const fs::path& file, std::string& bytes, LoadOutcome& outcome, size_t maxBytes) {
   std::error_code ec;
   if (fs::is_directory(file, ec)) {
     outcome.status = kExitInspectUnreadable;
@@ -26,7 +53,7 @@ bool readWhole(const fs::path& file, std::string& bytes, LoadOutcome& outcome) {
     return false;
   }
   try {
-    bytes = readFile(file);
+    bytes = readFile(file, maxBytes);
     return true;
   } catch (const FileError& e) {
     outcome.status = kExitInspectUnreadable;
@@ -86,12 +113,26 @@ bool usableAsName(const std::string& name) {
   });
 }
 
+// A plan file older than the cell file of the same scenario was left by an earlier build (a
+// build without the plan writes only the records and the cells). The files of one build share
+// one modification time.
+void warnIfOlder(const fs::path& planFile, const fs::path& cellFile, CompiledScenario& s) {
+  std::error_code ec1, ec2;
+  auto plan = fs::last_write_time(planFile, ec1);
+  auto cells = fs::last_write_time(cellFile, ec2);
+  if (ec1 || ec2 || !(plan < cells)) return;
+  s.warnings.push_back(
+      {planFile, "the plan file (written " + timeText(plan) + ") is older than the cell file " +
+                     cellFile.filename().string() + " (written " + timeText(cells) +
+                     "): it comes from an earlier build of the scenario"});
+}
+
 // The record file and its companions: S_T.dat beside it and S_linea.dat, S from record 85.
 LoadOutcome loadFromRecordFile(const fs::path& simFile) {
   LoadOutcome outcome;
   CompiledScenario& s = outcome.scenario;
   std::string bytes;
-  if (!readWhole(simFile, bytes, outcome)) return outcome;
+  if (!readWhole(simFile, bytes, outcome, kMaxRecordFileBytes)) return outcome;
   loadRecords(simFile, bytes, s);
 
   fs::path folder = simFile.parent_path();
@@ -101,7 +142,7 @@ LoadOutcome loadFromRecordFile(const fs::path& simFile) {
   std::error_code ec;
   fs::path cellFile = folder / (stem + ".dat");
   if (fs::exists(cellFile, ec)) {
-    if (!readWhole(cellFile, bytes, outcome)) return outcome;
+    if (!readWhole(cellFile, bytes, outcome, kMaxCellFileBytes)) return outcome;
     loadCells(cellFile, bytes, s);
   } else {
     s.problems.push_back({cellFile, "the cell file is missing"});
@@ -116,8 +157,9 @@ LoadOutcome loadFromRecordFile(const fs::path& simFile) {
   }
   fs::path planFile = folder / (scenarioName + "_linea.dat");
   if (fs::exists(planFile, ec)) {
-    if (!readWhole(planFile, bytes, outcome)) return outcome;
+    if (!readWhole(planFile, bytes, outcome, kMaxPlanFileBytes)) return outcome;
     loadPlan(planFile, bytes, s);
+    warnIfOlder(planFile, cellFile, s);
   } else {
     s.notes.push_back("no plan file " + planFile.filename().string() +
                       " (it is written only with the build flag)");
@@ -171,11 +213,12 @@ LoadOutcome loadCompiledScenario(const fs::path& path) {
   if (endsWith(name, ".sim")) return loadFromRecordFile(path);
   std::string bytes;
   if (endsWith(name, "_linea.dat")) {
-    if (readWhole(path, bytes, outcome)) loadPlan(path, bytes, outcome.scenario);
+    if (readWhole(path, bytes, outcome, kMaxPlanFileBytes)) loadPlan(path, bytes, outcome.scenario);
     return outcome;
   }
   if (endsWith(name, ".dat")) {
-    if (readWhole(path, bytes, outcome)) loadCells(path, bytes, outcome.scenario);
+    if (readWhole(path, bytes, outcome, kMaxCellFileBytes))
+      loadCells(path, bytes, outcome.scenario);
     return outcome;
   }
   outcome.status = kExitInspectUsage;
@@ -235,7 +278,7 @@ std::optional<int32_t> validRouteLength(const CompiledScenario& s) {
 std::string clockText(int64_t seconds) {
   std::string sign = seconds < 0 ? "-" : "";
   uint64_t v = seconds < 0 ? static_cast<uint64_t>(-seconds) : static_cast<uint64_t>(seconds);
-  auto two = [](uint64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+  auto two = [](uint64_t n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
   return sign + two(v / 3600) + ":" + two(v / 60 % 60) + ":" + two(v % 60);
 }
 

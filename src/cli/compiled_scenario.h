@@ -50,6 +50,8 @@ struct CompiledScenario {
 
   // Decoder messages and missing companions, in the order found.
   std::vector<FileProblem> problems;
+  // What is likely wrong but may be meant (a plan file left by an earlier build).
+  std::vector<FileProblem> warnings;
   // What was not looked at and why (for example: no plan file beside the records).
   std::vector<std::string> notes;
 };

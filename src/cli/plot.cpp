@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "cli/compiled_report.h"
 #include "cli/compiled_scenario.h"
 #include "compiler/file_io.h"
 #include "compiler/rules.h"
@@ -553,7 +554,7 @@ double drawProfile(const CompiledScenario& s, Picture& p, double top) {
     p.line(kLeft, gradeY(g), right, gradeY(g),
            g == 0 ? "stroke=\"#757575\""
                   : std::string("stroke=\"") + kGridColour + "\" stroke-dasharray=\"3,3\"");
-    p.text(kLeft - 6, gradeY(g) + 4, (g > 0 ? "+" : "") + f1(g),
+    p.text(kLeft - 6, gradeY(g) + 4, std::string(g > 0 ? "+" : "") + f1(g),
            "font-size=\"10\" text-anchor=\"end\"");
   }
   p.text(kLeft - 44, gradMid, "gradient (\u2030)",
@@ -710,13 +711,27 @@ int runPlot(const PlotOptions& options, std::ostream& out, std::ostream& err) {
     err << "scenario-compactor: " << loaded.message << "\n";
     return loaded.status;
   }
-  for (const FileProblem& problem : loaded.scenario.problems) {
+  const CompiledScenario& s = loaded.scenario;
+  for (const auto& read : {s.recordFile, s.cellFile, s.planFile}) {
+    if (!options.output.empty() && !read.empty() && sameFile(options.output, read)) {
+      err << "scenario-compactor: " << options.output.string() << ": is the compiled file "
+          << read.string() << " that the plot is drawn from; choose another -o\n";
+      return kExitInspectUsage;
+    }
+  }
+  Findings findings = examine(s);
+  for (const FileProblem& w : findings.warnings) {
+    err << "scenario-compactor: " << w.file.string() << ": warning: " << w.what << "\n";
+  }
+  for (const FileProblem& problem : findings.problems) {
     err << "scenario-compactor: " << problem.file.string() << ": " << problem.what << "\n";
   }
-  std::string svg = renderScenarioSvg(loaded.scenario);
+  const std::vector<FileProblem>& problems = findings.problems;
+  std::string svg = renderScenarioSvg(s);
+  int status = problems.empty() ? 0 : kExitInspectProblem;
   if (options.output.empty()) {
     out << svg;
-    return 0;
+    return status;
   }
   try {
     replaceFile(options.output, svg);
@@ -724,7 +739,7 @@ int runPlot(const PlotOptions& options, std::ostream& out, std::ostream& err) {
     err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
     return kExitInspectUnreadable;
   }
-  return 0;
+  return status;
 }
 
 }  // namespace sc

@@ -13,24 +13,29 @@
 
 namespace sc {
 
-// The names of every file of a scenario S with train number T, in one folder.
+// The names of every file of a scenario S with train number T, in one folder. The compiled
+// files may go to a folder of their own (compiledFolder, when set).
 struct ScenarioFiles {
   std::filesystem::path folder;
   std::string scenarioName;
   std::string trainNumber;
+  std::filesystem::path compiledFolder{};
 
   std::filesystem::path lineDescription() const { return at(scenarioName + "_linea.txt"); }
   std::filesystem::path trainDescription() const { return at(train() + "-.txt"); }
   std::filesystem::path notes() const { return at(train() + "_note.txt"); }
   std::filesystem::path slowdownOrder() const { return at(train() + "_rallentamenti.txt"); }
   std::filesystem::path timetableCard() const { return at(train() + "_scheda_treno.txt"); }
-  std::filesystem::path planFile() const { return at(scenarioName + "_linea.dat"); }
-  std::filesystem::path recordFile() const { return at(train() + ".sim"); }
-  std::filesystem::path cellFile() const { return at(train() + ".dat"); }
+  std::filesystem::path planFile() const { return compiled(scenarioName + "_linea.dat"); }
+  std::filesystem::path recordFile() const { return compiled(train() + ".sim"); }
+  std::filesystem::path cellFile() const { return compiled(train() + ".dat"); }
 
  private:
   std::string train() const { return scenarioName + "_" + trainNumber; }
   std::filesystem::path at(const std::string& name) const { return folder / name; }
+  std::filesystem::path compiled(const std::string& name) const {
+    return (compiledFolder.empty() ? folder : compiledFolder) / name;
+  }
 };
 
 struct Build {

@@ -14,6 +14,10 @@
 namespace sc {
 
 constexpr size_t kCellBytes = 15;
+// A record is 34 bytes besides its text; a real tagged value (tag and binary64) is 10 bytes,
+// the largest entry of the plan file.
+constexpr size_t kRecordFixedBytes = 34;
+constexpr size_t kPlanRealBytes = taggedBytes(PlanTag::Real);
 
 std::string encodeCells(const std::vector<TrackCell>& cells);
 std::string encodeRecords(const RecordTable& table);

@@ -61,15 +61,17 @@ CompileOutcome memorizza_percorso(Build& b) {
 }
 
 void writeCompiledFiles(const Build& b, std::vector<std::filesystem::path>& written) {
+  // All or nothing: the three files are staged beside their names and then renamed over them
+  // in this order. A failure before the renames leaves every earlier file as it was.
+  FileSet set;
   if (b.buildFlag != 0 && b.track.trackPlan) {
     std::string storage;
-    replaceFile(b.files.planFile(), planFileBytes(*b.track.trackPlan, storage));
-    written.push_back(b.files.planFile());
+    set.stage(b.files.planFile(), planFileBytes(*b.track.trackPlan, storage));
   }
-  replaceFile(b.files.recordFile(), encodeRecords(b.records));
-  written.push_back(b.files.recordFile());
-  replaceFile(b.files.cellFile(), encodeCells(b.track.trackCells));
-  written.push_back(b.files.cellFile());
+  set.stage(b.files.recordFile(), encodeRecords(b.records));
+  set.stage(b.files.cellFile(), encodeCells(b.track.trackCells));
+  set.commit();
+  written = set.destinations();
 }
 
 }  // namespace sc

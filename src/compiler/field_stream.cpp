@@ -13,6 +13,14 @@ bool isLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
 
+// No number field of a source text is longer; a longer one is refused before it is copied.
+constexpr size_t kMaxNumberChars = 64;
+
+// A field as a message shows it: cut after 40 bytes.
+std::string shown(const std::string& field) {
+  return field.size() <= 40 ? field : field.substr(0, 40) + "...";
+}
+
 }  // namespace
 
 FieldStream::FieldStream(std::string label, std::string content) : text_(std::move(content)) {
@@ -80,6 +88,11 @@ int32_t FieldStream::readNumber() {
          !isLineEnd(text_[pos_])) {
     ++pos_;
   }
+  if (pos_ - begin > kMaxNumberChars) {
+    field_.assign(text_, begin, kMaxNumberChars);
+    fail("a number field of " + std::to_string(pos_ - begin) + " characters (\"" + shown(field_) +
+         "\"); none is longer than " + std::to_string(kMaxNumberChars));
+  }
   field_.assign(text_, begin, pos_ - begin);
   // The delimiter: blanks after the number, then a comma or a line end when one follows.
   skipBlanks();
@@ -97,20 +110,20 @@ int32_t FieldStream::readNumber() {
   }
   if (i == field_.size()) {
     fail(field_.empty() ? "an empty field where a number was expected"
-                        : "the field \"" + field_ + "\" holds no number");
+                        : "the field \"" + shown(field_) + "\" holds no number");
   }
   int64_t value = 0;
   for (; i < field_.size(); ++i) {
     char c = field_[i];
-    if (c < '0' || c > '9') fail("the field \"" + field_ + "\" holds no number");
+    if (c < '0' || c > '9') fail("the field \"" + shown(field_) + "\" holds no number");
     value = value * 10 + (c - '0');
     if (value > static_cast<int64_t>(std::numeric_limits<int32_t>::max()) + 1) {
-      fail("the number " + field_ + " does not fit in 32 bits");
+      fail("the number " + shown(field_) + " does not fit in 32 bits");
     }
   }
   if (negative) value = -value;
   if (value > std::numeric_limits<int32_t>::max() || value < std::numeric_limits<int32_t>::min()) {
-    fail("the number " + field_ + " does not fit in 32 bits");
+    fail("the number " + shown(field_) + " does not fit in 32 bits");
   }
   return static_cast<int32_t>(value);
 }

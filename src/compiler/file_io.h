@@ -1,11 +1,18 @@
-// File services of the platform: every file of a build is replaced whole by the same steps,
-// and every failure names the file and the system's reason.
+// File services of the platform. Every file the program writes replaces its destination whole
+// and atomically: the bytes go to a new temporary file in the destination's folder, which is
+// synced and then renamed over the name. A reader of the destination sees the old file or the
+// new one, never a cut or empty one, and nothing is ever written through a link standing at a
+// destination name. Every failure names the file and the system's reason.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sc {
 
@@ -24,17 +31,75 @@ class FileError : public std::runtime_error {
   std::string reason_;
 };
 
+// Whether a regular file stands at the name (a link to one counts).
 bool fileExists(const std::filesystem::path& file);
 
 // Deletes a file; a missing file is a failure, as it is for the platform's delete.
 void deleteFile(const std::filesystem::path& file);
 
-// Replaces a file whole: open it for read-write access and close it (creating it when
-// missing), delete it, create it anew, write all bytes in one go, close it. No byte of an
-// earlier, longer file survives.
+// The largest source text the program reads; larger ones are refused before they are read.
+constexpr size_t kMaxSourceTextBytes = size_t{64} << 20;
+
+// Reads a whole regular file. Anything else (a folder, a FIFO, a device) is refused without
+// waiting on it, and so is a file longer than maxBytes, before any of it is read.
+std::string readFile(const std::filesystem::path& file, size_t maxBytes = kMaxSourceTextBytes);
+
+// Size of the regular file at the name, or a FileError saying why there is none.
+uint64_t regularFileSize(const std::filesystem::path& file);
+
+// Whether the two names lead to the same file (the same device and inode), however they are
+// spelled. Names that do not lead to an existing file are never the same.
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Files delivered together, all or nothing. stage() writes each file whole to a new temporary
+// file beside its destination (created exclusively, synced). commit() then gives the staged
+// files one modification time and renames them over their names in the order staged; when a
+// rename fails, the names already replaced get their earlier files back, so the destinations
+// are all old or all new. Destroyed without a commit, the set removes its temporary files and
+// changes nothing.
+class FileSet {
+ public:
+  FileSet() = default;
+  FileSet(const FileSet&) = delete;
+  FileSet& operator=(const FileSet&) = delete;
+  ~FileSet();
+
+  void stage(const std::filesystem::path& file, std::string_view bytes);
+  void commit();
+
+  // The destinations, in the order staged.
+  std::vector<std::filesystem::path> destinations() const;
+
+ private:
+  struct Staged {
+    std::filesystem::path destination;
+    std::filesystem::path temporary;
+  };
+  std::vector<Staged> staged_;
+  bool committed_ = false;
+};
+
+// Replaces one file whole and atomically, as a set of one.
 void replaceFile(const std::filesystem::path& file, std::string_view bytes);
 
-// Reads a whole file.
-std::string readFile(const std::filesystem::path& file);
+// Private folders and temporary files that must not outlive the program. An interrupt removes
+// them (see driver/interrupts.h); the lock keeps it from cutting into a commit, so that after
+// an interrupt the destinations are entirely old or entirely new.
+namespace cleanup {
+void addFolder(const std::filesystem::path& folder);
+void removeFolder(const std::filesystem::path& folder);  // removes it and forgets it
+// Removes every registered temporary file and folder. Holds the lock while it works and keeps
+// holding it, so that no commit starts afterwards; for the interrupt handler, which then ends
+// the program.
+void removeAllAndHold();
+}  // namespace cleanup
+
+// Test seam for fault injection: the Nth file-system step from now (a write, an fsync or a
+// rename) fails with an input/output error, as a failing disk would; 0 turns it off. Steps
+// are counted whether or not a failure is planned.
+namespace io_fault {
+void failStep(int64_t n);
+int64_t stepsTaken();
+}  // namespace io_fault
 
 }  // namespace sc

@@ -129,7 +129,7 @@ TEST_F(Cli, BrokenTextsNameTheFaultAndWhereItIs) {
   };
   for (const Broken& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_EQ(run("export " + q(src), dir.path()).status, 0);
+    ASSERT_EQ(run("export --force " + q(src), dir.path()).status, 0);
     edit(c.inTrain ? train : line, c.from, c.to);
     Outcome r = run("compile " + q(line) + " " + q(train) + " -o " + q(dir / "out") + " --json",
                     dir.path());

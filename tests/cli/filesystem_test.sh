@@ -2,7 +2,8 @@
 # File-system failures, end to end through the executable: an output name taken by a folder, a
 # file size limit that cuts a file, a folder that cannot be written, a source text that cannot
 # be read. Each must end with exit status 3 and one line on standard error that names the file
-# and the reason; files written before stay as they were, and nothing is reported as written.
+# and the reason; the compiled files are replaced all together or not at all, and nothing is
+# reported as written.
 # Usage: filesystem_test.sh PATH/TO/scenario-compactor SOURCE_DIR
 set -uo pipefail
 
@@ -90,17 +91,18 @@ restore() {
 
 # --- the default build ---------------------------------------------------------------------
 
-# The record file's name is taken by a folder: the plan file is written, the record file
-# cannot be, the cell file is never reached and keeps the earlier build's bytes.
+# The record file's name is taken by a folder: the record file cannot be replaced, so none of
+# the three compiled files is, and the earlier plan file stays beside the earlier cells.
 restore
 rm "$prog/${S}_${T}.sim"
 mkdir "$prog/${S}_${T}.sim"
+printf 'stale' >"$prog/${S}_linea.dat"
 run - "$scratch/out" "$scratch/err" "$prog/scenario-compactor"
 check "build, .sim taken by a folder: status 3" status_is 3
 check "build, .sim taken by a folder: message" one_line_naming "$scratch/err" "${S}_${T}.sim" \
   "Is a directory"
-check "build, .sim taken by a folder: plan file written whole" \
-  same "$scratch/good/${S}_linea.dat" "$prog/${S}_linea.dat"
+check "build, .sim taken by a folder: earlier plan file kept" \
+  grep -qx stale "$prog/${S}_linea.dat"
 check "build, .sim taken by a folder: cell file kept" \
   same "$scratch/good/${S}_${T}.dat" "$prog/${S}_${T}.dat"
 for f in "${documents[@]}"; do
@@ -118,6 +120,8 @@ run 1000 "$scratch/out" "$scratch/err" "$prog/scenario-compactor"
 check "build, size limit: status 3 (not killed by SIGXFSZ)" status_is 3
 check "build, size limit: message" one_line_naming "$scratch/err" "${S}_linea.dat" \
   "File too large"
+check "build, size limit: plan file kept whole" \
+  same "$scratch/good/${S}_linea.dat" "$prog/${S}_linea.dat"
 check "build, size limit: record file not reached" same "$scratch/stale.sim" "$prog/${S}_${T}.sim"
 check "build, size limit: cell file not reached" \
   same "$scratch/good/${S}_${T}.dat" "$prog/${S}_${T}.dat"
@@ -161,8 +165,8 @@ check "compile, output under a file: status 3" status_is 3
 check "compile, output under a file: message" one_line_naming "$scratch/err" \
   "$scratch/plainfile/out" "Not a directory"
 
-# The record file's name is taken by a folder in the output folder: the plan file is
-# delivered, the record file cannot be, the cell file keeps the earlier compile's bytes.
+# The record file's name is taken by a folder in the output folder: nothing is delivered, the
+# plan and cell files keep the earlier compile's bytes.
 out=$scratch/out-folder
 fresh_out "$out"
 rm "$out/${S}_${T}.sim"
@@ -172,8 +176,8 @@ run - "$scratch/out" "$scratch/err" "$exe" compile "$line" "$train" -o "$out"
 check "compile, .sim taken by a folder: status 3" status_is 3
 check "compile, .sim taken by a folder: message" one_line_naming "$scratch/err" \
   "$out/${S}_${T}.sim" "Is a directory"
-check "compile, .sim taken by a folder: plan file delivered whole" \
-  same "$good_out/${S}_linea.dat" "$out/${S}_linea.dat"
+check "compile, .sim taken by a folder: earlier plan file kept" \
+  grep -qx stale "$out/${S}_linea.dat"
 check "compile, .sim taken by a folder: cell file kept" \
   same "$good_out/${S}_${T}.dat" "$out/${S}_${T}.dat"
 check "compile, .sim taken by a folder: nothing reported written" empty_file "$scratch/out"
@@ -196,7 +200,7 @@ check "compile, size limit: no working folder left" no_work_folder "$out"
 # Source texts that cannot be read: a folder, a missing file. Nothing is written.
 mkdir -p "$scratch/folder-src/${S}_linea.txt"
 out=$scratch/out-unread
-for case in "folder line text:$scratch/folder-src/${S}_linea.txt:$train:Is a directory" \
+for case in "folder line text:$scratch/folder-src/${S}_linea.txt:$train:not a regular file" \
   "missing line text:$scratch/missing/${S}_linea.txt:$train:No such file or directory" \
   "missing train text:$line:$scratch/missing/${S}_${T}-.txt:No such file or directory"; do
   IFS=: read -r what l t reason <<<"$case"

@@ -75,6 +75,21 @@ TEST(FieldStream, TextFieldsLongerThanTheFileFormatAllowsFail) {
   EXPECT_THROW(s.readText(), PlatformFailure);
 }
 
+TEST(FieldStream, AnOverlongNumberFailsWithAShortMessage) {
+  // Leading zeros are still a number; a field of a million digits is refused, and the
+  // message does not carry it.
+  FieldStream zeros("t", std::string(60, '0') + "7,");
+  EXPECT_EQ(zeros.readNumber(), 7);
+  FieldStream s("t", std::string(1000000, '1') + ",");
+  try {
+    s.readNumber();
+    ADD_FAILURE() << "read";
+  } catch (const PlatformFailure& f) {
+    EXPECT_LT(std::string(f.what()).size(), 200u) << f.what();
+    EXPECT_EQ(s.place().column, 1);
+  }
+}
+
 TEST(KeywordTests, TextCompareIgnoresCaseExactDoesNot) {
   EXPECT_TRUE(containsText("Lunghezza Percorso", "percorso"));
   EXPECT_FALSE(containsExact("Progressiva chilometrica tre", "progressiva"));

@@ -23,12 +23,12 @@ fail() {
   exit 1
 }
 
-# Exits 0 with a message when the machine cannot run the window tests at all.
+# Exits 77 (skipped) with a message when the machine cannot run the window tests at all.
 x11_require_tools() {
   local tool
   if ! command -v Xvfb >/dev/null; then
     echo "SKIP: Xvfb is not installed (scripts/install-deps.sh installs it)"
-    exit 0
+    exit 77
   fi
   for tool in xdotool xwininfo xprop xwd convert; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
@@ -42,7 +42,7 @@ start_probe_display() {
   x11_require_tools
   if [ ! -x "$probe" ]; then
     echo "SKIP: built without the X11 libraries (headless only)"
-    exit 0
+    exit 77
   fi
   start_xvfb
 }
