@@ -126,7 +126,10 @@ class TrackPlan {
   int32_t modelLength_ = -1;
   int32_t next_ = 0;
   size_t imageSize_ = 0;
-  std::unique_ptr<char[]> bytes_;  // imageSize_ bytes, written row by row, never zero-filled
+  struct Release {
+    void operator()(char* p) const;
+  };
+  std::unique_ptr<char[], Release> bytes_;  // imageSize_ bytes, written row by row, never zeroed
   // The two rows before next_: (x0, y0) the older, (x1, y1) the newer.
   double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
 };
