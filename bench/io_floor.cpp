@@ -152,10 +152,9 @@ int main(int argc, char** argv) {
   // The buffer is allocated as the compactor allocates its largest block (on huge pages
   // where the system offers them on request), so that the floor is no slower than it for it.
   constexpr size_t kHugePage = size_t{2} << 20;
-  const size_t rounded = (largest + kHugePage) / kHugePage * kHugePage;
-  char* buffer = static_cast<char*>(std::aligned_alloc(kHugePage, rounded));
+  char* buffer = static_cast<char*>(std::aligned_alloc(kHugePage, largest + 1));
   if (buffer == nullptr) die("no memory");
-  ::madvise(buffer, rounded, MADV_HUGEPAGE);
+  if (largest >= kHugePage) ::madvise(buffer, largest / kHugePage * kHugePage, MADV_HUGEPAGE);
   std::memset(buffer, 'x', largest);
   const std::span<const char> bytes(buffer, largest);
   const size_t* compiled = sizes.data() + (isDefault ? 5 : 0);

@@ -58,9 +58,10 @@ char* allocateImage(size_t size) {
   void* p = nullptr;
 #ifdef MADV_HUGEPAGE
   if (size >= kHugePage) {
-    const size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
-    p = std::aligned_alloc(kHugePage, rounded);
-    if (p != nullptr) ::madvise(p, rounded, MADV_HUGEPAGE);
+    // Only the whole huge pages: the rest stays on small pages, so that no more than the
+    // image is ever cleared.
+    p = std::aligned_alloc(kHugePage, size);
+    if (p != nullptr) ::madvise(p, size / kHugePage * kHugePage, MADV_HUGEPAGE);
   }
 #endif
   if (p == nullptr) p = std::malloc(size == 0 ? 1 : size);
