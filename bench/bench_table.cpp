@@ -430,6 +430,17 @@ int runTable(int pairs) {
   row("1000000 m compile vs its I/O floor",
       ms(l.aMs) + " vs " + ms(l.bMs) + ": " + fixed("%.2fx", l.ratio), "<= 1.3x",
       verdict(l.ratio <= 1.3));
+  // The same texts through the command line (which works on copies in a private folder), for
+  // reference beside the same floor.
+  const fs::path cliFolder = makeFolder(root, "compile-cli");
+  Command cliCompile{
+      {program.string(), "compile", (longSources / "Torvel_Dolvera_linea.txt").string(),
+       (longSources / "Torvel_Dolvera_565-.txt").string(), "-o", cliFolder.string()},
+      cliFolder};
+  Pairing cli = sideBySide(cliCompile, longFloor, pairs);
+  row("  the same by `scenario-compactor compile`",
+      ms(cli.aMs) + " vs " + ms(cli.bMs) + ": " + fixed("%.2fx", cli.ratio) + " (reference)", "",
+      "");
   row("peak memory of the 1000000 m compile",
       fixed("%.1f MiB", l.aPeakKiB / 1024.0) + " (largest of its runs)", "< 32 MiB",
       verdict(l.aPeakKiB < 32 * 1024));

@@ -81,12 +81,13 @@ TrackPlan::TrackPlan(const TrackPlan& other) {
 
 TrackPlan& TrackPlan::operator=(const TrackPlan& other) {
   if (this == &other) return *this;
+  std::unique_ptr<char[], Release> bytes(allocateImage(other.imageSize_));
+  if (other.imageSize_ != 0) std::memcpy(bytes.get(), other.bytes_.get(), other.imageSize_);
+  bytes_ = std::move(bytes);
   modelLength_ = other.modelLength_;
   next_ = other.next_;
   imageSize_ = other.imageSize_;
   x0_ = other.x0_, y0_ = other.y0_, x1_ = other.x1_, y1_ = other.y1_;
-  bytes_.reset(allocateImage(imageSize_));
-  std::memcpy(bytes_.get(), other.bytes_.get(), imageSize_);
   return *this;
 }
 
@@ -199,15 +200,11 @@ PlanTag TrackPlan::tag(int32_t row) const {
 }
 
 double TrackPlan::coordinate(int32_t row, int axis) const {
+  const PlanTag t = tag(row);
+  if (t == PlanTag::Empty) return 0.0;
   const char* at = bytes_.get() + offsetOf(row) + (axis == 0 ? 0 : imageSize_ / 2) + 2;
-  switch (tag(row)) {
-    case PlanTag::Integer:
-      return static_cast<int16_t>(loadLittleEndian<2>(at));
-    case PlanTag::Real:
-      return std::bit_cast<double>(loadLittleEndian<8>(at));
-    default:
-      return 0.0;
-  }
+  if (t == PlanTag::Integer) return static_cast<int16_t>(loadLittleEndian<2>(at));
+  return std::bit_cast<double>(loadLittleEndian<8>(at));
 }
 
 TaggedValue TrackPlan::entry(int32_t row, int axis) const {
