@@ -24,15 +24,8 @@ bool endsWith(const std::string& s, const std::string& tail) {
 // A private folder inside the output folder, removed with everything left in it.
 class WorkFolder {
  public:
-  explicit WorkFolder(const std::filesystem::path& parent) {
-    std::string templ = (parent / ".scenario-compactor-XXXXXX").string();
-    if (::mkdtemp(templ.data()) == nullptr) {
-      throw FileError(parent,
-                      std::string("cannot create a working folder: ") + std::strerror(errno));
-    }
-    path_ = templ;
-    cleanup::addFolder(path_);
-  }
+  explicit WorkFolder(const std::filesystem::path& parent)
+      : path_(cleanup::createFolder(parent, ".scenario-compactor-")) {}
   ~WorkFolder() { cleanup::removeFolder(path_); }
   const std::filesystem::path& path() const { return path_; }
 

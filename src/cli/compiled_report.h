@@ -6,35 +6,9 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <string>
 #include <utility>
-#include <vector>
-
-#include "cli/compiled_scenario.h"
 
 namespace sc {
-
-// One comparison of a stamped slot with the value it must hold.
-struct Check {
-  std::string name;
-  std::string slot;
-  std::optional<int64_t> found;
-  std::optional<int64_t> expected;
-  std::string unchecked;  // why it could not be made; empty when made
-
-  bool made() const { return unchecked.empty(); }
-  bool matches() const { return made() && found == expected; }
-};
-
-// What the checks of a compiled scenario found: problems make inspect and plot fail, warnings
-// are shown and change nothing.
-struct Findings {
-  std::vector<FileProblem> problems;
-  std::vector<FileProblem> warnings;
-  std::vector<Check> checks;
-};
-
-Findings examine(const CompiledScenario& s);
 
 struct InspectOptions {
   std::filesystem::path path;

@@ -313,4 +313,25 @@ size_t displayWidth(std::string_view utf8) {
   }));
 }
 
+std::string displayText(std::string_view utf8, size_t maxBytes) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    bool continuation = (c & 0xC0) == 0x80;
+    if (out.size() >= maxBytes && !continuation) {
+      out += "...";
+      break;
+    }
+    if (c < 0x20 || c == 0x7F) {
+      static const char* const kHex = "0123456789abcdef";
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 }  // namespace sc

@@ -97,4 +97,8 @@ std::string utf8FromCodePage(std::string_view bytes);
 // Number of characters of a UTF-8 text, for aligning columns.
 size_t displayWidth(std::string_view utf8);
 
+// A text as a terminal may show it: control bytes escaped ("\x1b"), and cut after about
+// maxBytes bytes with "..." (never inside a UTF-8 character).
+std::string displayText(std::string_view utf8, size_t maxBytes = 200);
+
 }  // namespace sc

@@ -363,9 +363,12 @@ void replaceFile(const fs::path& file, std::string_view bytes) {
 }
 
 namespace cleanup {
-void addFolder(const fs::path& folder) {
+fs::path createFolder(const fs::path& parent, const std::string& prefix) {
+  std::string templ = (parent / (prefix + "XXXXXX")).string();
   std::lock_guard<std::recursive_mutex> hold(registry().lock);
-  registry().folders.push_back(folder);
+  if (::mkdtemp(templ.data()) == nullptr) fail(parent, "cannot create a working folder");
+  registry().folders.push_back(templ);
+  return templ;
 }
 
 void removeFolder(const fs::path& folder) {

@@ -86,7 +86,9 @@ void replaceFile(const std::filesystem::path& file, std::string_view bytes);
 // them (see driver/interrupts.h); the lock keeps it from cutting into a commit, so that after
 // an interrupt the destinations are entirely old or entirely new.
 namespace cleanup {
-void addFolder(const std::filesystem::path& folder);
+// Creates a new private folder parent/PREFIXxxxxxx and registers it, in one step that an
+// interrupt cannot cut into.
+std::filesystem::path createFolder(const std::filesystem::path& parent, const std::string& prefix);
 void removeFolder(const std::filesystem::path& folder);  // removes it and forgets it
 // Removes every registered temporary file and folder. Holds the lock while it works and keeps
 // holding it, so that no commit starts afterwards; for the interrupt handler, which then ends

@@ -52,7 +52,7 @@ start_xvfb() {
   local fdfile="$X11_TMP/display.$RANDOM"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" 2>"$X11_TMP/xvfb.log" &
   XVFB_PID=$!
-  wait_until 10 grep -q '^[0-9]' "$fdfile" || {
+  wait_until 30 grep -q '^[0-9]' "$fdfile" || {
     cat "$X11_TMP/xvfb.log" >&2
     fail "Xvfb did not start"
   }

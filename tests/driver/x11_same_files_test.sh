@@ -17,7 +17,7 @@ xev_ready() {
   xprop -root -f _SC_XEV_READY 8s -set _SC_XEV_READY 1
   grep -q _SC_XEV_READY "$X11_TMP/xev.log"
 }
-wait_until 10 xev_ready || fail "xev did not start listening"
+wait_until 30 xev_ready || fail "xev did not start listening"
 
 # Should the build end in errore, its box is answered with Return, as a user would.
 xdotool search --sync --name '^scenario-compactor$' key --window %1 Return >/dev/null 2>&1 &
