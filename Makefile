@@ -23,9 +23,9 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
 
 # The benchmark table: whole processes side by side with their I/O floors, time per km, peak
-# memory and stage shares (BENCH_PAIRS pairs, 15 by default). The Google Benchmark runs of the
+# memory and stage shares (BENCH_PAIRS pairs, 31 by default). The Google Benchmark runs of the
 # stages: $(BUILD)/bench/sc_bench.
-BENCH_PAIRS ?= 15
+BENCH_PAIRS ?= 31
 bench: build
 	$(BUILD)/bench/sc_bench_table $(BENCH_PAIRS)
 
