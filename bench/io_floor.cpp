@@ -152,8 +152,9 @@ int main(int argc, char** argv) {
   // The buffer is allocated as the compactor allocates its largest block (on huge pages
   // where the system offers them on request), so that the floor is no slower than it for it.
   constexpr size_t kHugePage = size_t{2} << 20;
-  char* buffer = static_cast<char*>(std::aligned_alloc(kHugePage, largest + 1));
-  if (buffer == nullptr) die("no memory");
+  void* memory = nullptr;
+  if (::posix_memalign(&memory, kHugePage, largest + 1) != 0) die("no memory");
+  char* buffer = static_cast<char*>(memory);
   if (largest >= kHugePage) ::madvise(buffer, largest / kHugePage * kHugePage, MADV_HUGEPAGE);
   std::memset(buffer, 'x', largest);
   const std::span<const char> bytes(buffer, largest);

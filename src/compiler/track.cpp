@@ -1,5 +1,6 @@
 #include "compiler/track.h"
 
+#include <stdlib.h>
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -60,7 +61,7 @@ char* allocateImage(size_t size) {
   if (size >= kHugePage) {
     // Only the whole huge pages: the rest stays on small pages, so that no more than the
     // image is ever cleared.
-    p = std::aligned_alloc(kHugePage, size);
+    if (::posix_memalign(&p, kHugePage, size) != 0) p = nullptr;
     if (p != nullptr) ::madvise(p, size / kHugePage * kHugePage, MADV_HUGEPAGE);
   }
 #endif
