@@ -1,6 +1,7 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "driver/platform.h"
 
@@ -17,8 +18,14 @@ constexpr const char* kX11Entry = "sc_make_x11_platform";
 std::unique_ptr<Platform> loadX11Platform() {
   const char* display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0') return nullptr;
-  // The module stays loaded until the program ends: the platform's code lives in it.
-  void* module = ::dlopen(SC_X11_MODULE, RTLD_NOW | RTLD_LOCAL);
+  // Beside the program first (a program copied with its module), then where the build put
+  // it. The module stays loaded until the program ends: the platform's code lives in it.
+  const std::filesystem::path built = SC_X11_MODULE;
+  void* module = nullptr;
+  for (const std::filesystem::path& at : {programFolder() / built.filename(), built}) {
+    module = ::dlopen(at.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module != nullptr) break;
+  }
   if (module == nullptr) return nullptr;
   auto make = reinterpret_cast<MakeX11Platform>(::dlsym(module, kX11Entry));
   if (make == nullptr) return nullptr;
