@@ -16,6 +16,7 @@
 #include "compiler/compiler.h"
 #include "compiler/errors.h"
 #include "compiler/file_io.h"
+#include "compiler/rules.h"
 #include "sources/line_list.h"
 #include "sources/writers.h"
 
@@ -68,56 +69,24 @@ std::string joined(const std::set<std::string>& names) {
 
 // Faults that the table records with a position, and those without one.
 bool recordsPosition(int32_t number) {
-  switch (number) {
-    case 6:
-    case 7:
-    case 8:
-    case 9:
-    case 11:
-    case 12:
-    case 13:
-    case 15:
-    case 16:
-    case 17:
-    case 18:
-    case 19:
-    case 20:
-    case 21:
-    case 22:
-      return true;
-    default:
-      return false;
-  }
+  const ErrorInfo* e = errorInfo(number);
+  return e != nullptr && e->recordsPosition;
 }
 
 // The line reader's own stops (every one of its faults but 15 and the failure exit): the train
 // reader does not run after them, so the train description stays.
 bool isLineReaderStop(int32_t number) {
-  switch (number) {
-    case 1:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 21:
-    case 101:
-    case 102:
-    case 103:
-      return true;
-    default:
-      return false;
-  }
+  const ErrorInfo* e = errorInfo(number);
+  return e != nullptr && e->raiser == Raiser::LineReader;
 }
 
 void checkErrorRecord(const Build& b) {
   const ErrorRecord& e = b.error;
-  if (!isKnownError(e.errorNumber) || e.errorNumber == err::MarkerSlotTaken ||
-      e.errorNumber == err::CodeSlotTaken) {
+  if (e.errorNumber != 0 && !isRecordable(e.errorNumber)) {
     violation("errorNumber " + std::to_string(e.errorNumber) + " is not a recordable number");
   }
   for (const Fault& f : e.faults) {
-    if (f.number == 0 || !isKnownError(f.number) || f.number == err::MarkerSlotTaken ||
-        f.number == err::CodeSlotTaken) {
+    if (!isRecordable(f.number)) {
       violation("fault number " + std::to_string(f.number) + " is not a recordable number");
     }
     if (f.position.has_value() != recordsPosition(f.number)) {
@@ -125,15 +94,45 @@ void checkErrorRecord(const Build& b) {
                 (f.position ? " carries a position" : " carries no position"));
     }
   }
+  if (b.unlistedFaults != 0) return;  // the list no longer ends with the last fault
   const int32_t last = e.faults.empty() ? 0 : e.faults.back().number;
   if (e.errorNumber != last) {
     violation("errorNumber " + std::to_string(e.errorNumber) + " is not the last fault recorded (" +
               std::to_string(last) + ")");
   }
-  // errorPosition holds the position of the last fault that recorded one.
+  // The cell of a fault follows from its position by the table's rule.
+  for (const Fault& f : e.faults) {
+    if (!f.position || !f.cell) continue;
+    const double p = *f.position;
+    std::optional<int64_t> expected;
+    switch (errorInfo(f.number)->cell) {
+      case CellRule::PointItem:
+        expected = pointCell(p);
+        break;
+      case CellRule::WarningBoard:
+        expected = pointCell(p - 1200);
+        break;
+      case CellRule::ReductionPoint:
+        expected = boundaryCell(p);
+        break;
+      case CellRule::RecordedCell:
+        expected = *f.position / 50;
+        break;
+      default:
+        break;
+    }
+    if (expected && *expected != *f.cell) {
+      violation("fault " + std::to_string(f.number) + " at " + std::to_string(*f.position) +
+                " m names cell " + std::to_string(*f.cell) + ", its rule gives " +
+                std::to_string(*expected));
+    }
+  }
+  // errorPosition holds the position of the last fault that recorded one (or, after a
+  // line-reader 15, of the train row where the train reader stopped).
   for (auto it = e.faults.rbegin(); it != e.faults.rend(); ++it) {
     if (!it->position) continue;
-    if (*it->position != e.errorPosition) {
+    const int32_t recorded = it->stopPosition ? *it->stopPosition : *it->position;
+    if (recorded != e.errorPosition) {
       violation("errorPosition " + std::to_string(e.errorPosition) + " differs from fault " +
                 std::to_string(it->number) + "'s position " + std::to_string(*it->position));
     }
@@ -201,6 +200,37 @@ void checkWrittenFiles(const Build& b) {
         !sameEntry(y[static_cast<size_t>(row)], plan.entry(row, 1))) {
       violation("plan row " + std::to_string(row) + " of the plan file differs from the model");
     }
+  }
+}
+
+// The reading of a check that goes on after each fault, on texts held in memory: it ends,
+// records only recordable numbers, lists no more than its limit, and touches no file.
+void checkRecoveringReading(std::string_view lineText, std::string_view trainText,
+                            int32_t buildFlag, CompileOutcome::End normalEnd) {
+  const fs::path nowhere = privateRoot().root() / "nowhere";
+  Build r(nowhere, kScenario, kTrain, buildFlag);
+  r.held = Build::HeldTexts{lineText, trainText};
+  r.recovery = true;
+  CompileOutcome outcome;
+  try {
+    outcome = compileModel(r);
+  } catch (const FileError& e) {
+    violation(std::string("the recovering reading touched a file: ") + e.what());
+  }
+  if (fs::exists(nowhere)) violation("the recovering reading created its folder");
+  if (r.error.faults.size() > Build::kListedLimit || r.warnings.size() > Build::kListedLimit) {
+    violation("the recovering reading lists more than its limit");
+  }
+  for (const Fault& f : r.error.faults) {
+    if (!isRecordable(f.number)) {
+      violation("the recovering reading recorded " + std::to_string(f.number));
+    }
+  }
+  // Both readings make the cells, or neither does.
+  if ((normalEnd == CompileOutcome::End::NoCells) !=
+          (outcome.end == CompileOutcome::End::NoCells) &&
+      r.error.faults.empty()) {
+    violation("the recovering reading disagrees on the cells without a fault");
   }
 }
 
@@ -307,6 +337,8 @@ void compileAndCheck(std::string_view lineText, std::string_view trainText, int3
   }
 
   if (outcome.end == CompileOutcome::End::Written) checkWrittenFiles(b);
+
+  checkRecoveringReading(lineText, trainText, buildFlag, outcome.end);
 }
 
 }  // namespace sc::fuzz

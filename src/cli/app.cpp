@@ -4,16 +4,16 @@
 #include <charconv>
 #include <iostream>
 
+#include "cli/check_command.h"
 #include "cli/compile_command.h"
 #include "cli/compiled_report.h"
 #include "cli/plot.h"
+#include "compiler/errors.h"
 #include "driver/driver.h"
 #include "driver/platform.h"
 
 namespace sc {
 namespace {
-
-constexpr int kExitUsage = 64;
 
 // "FROM-TO" as two cell indices.
 bool parseCellRange(const std::string& text, std::pair<int32_t, int32_t>& range) {
@@ -26,6 +26,26 @@ bool parseCellRange(const std::string& text, std::pair<int32_t, int32_t>& range)
   return parse(std::string_view(text).substr(0, dash), range.first) &&
          parse(std::string_view(text).substr(dash + 1), range.second) &&
          range.first <= range.second;
+}
+
+// The options that `compile` and `check` share: the texts, the names and the diagnostics.
+void addSourceOptions(CLI::App* cmd, CompileOptions& o) {
+  cmd->add_option("LINE", o.line, "Line description (NAME_linea.txt)")->required();
+  cmd->add_option("TRAIN", o.train, "Train description (NAME_T-.txt)")->required();
+  cmd->add_option("--scenario", o.scenario, "Scenario name (default: from LINE)");
+  cmd->add_option("--train-number", o.trainNumber, "Train number (default: from TRAIN)");
+  cmd->add_flag("--no-plan", o.noPlan, "Build without the plan table");
+  cmd->add_flag("--json", o.json, "Print the outcome as one JSON object");
+  std::string names;
+  for (const WarningInfo& w : warningTable())
+    names += std::string(names.empty() ? "" : ", ") + w.name;
+  cmd->add_option(
+         "-W", o.warningFlags,
+         "-WNAME / -Wno-NAME turns a warning on or off (" + names + "); -Werror makes them errors")
+      ->allow_extra_args(false);
+  cmd->add_flag("--werror", o.werror, "Warnings count as errors (exit status 1)");
+  cmd->add_option("--input-encoding", o.inputEncoding,
+                  "utf-8: convert the texts to Windows-1252 first (default: read as they are)");
 }
 
 }  // namespace
@@ -51,15 +71,14 @@ int runApp(int argc, char** argv) {
 
   CompileOptions compile;
   auto* compileCmd = app.add_subcommand("compile", "Compile a line text and a train text");
-  compileCmd->add_option("LINE", compile.line, "Line description (NAME_linea.txt)")->required();
-  compileCmd->add_option("TRAIN", compile.train, "Train description (NAME_T-.txt)")->required();
+  addSourceOptions(compileCmd, compile);
   compileCmd->add_option("-o,--output", compile.output,
                          "Folder of the compiled files (default: .)");
-  compileCmd->add_option("--scenario", compile.scenario, "Scenario name (default: from LINE)");
-  compileCmd->add_option("--train-number", compile.trainNumber,
-                         "Train number (default: from TRAIN)");
-  compileCmd->add_flag("--no-plan", compile.noPlan, "Build without the plan table");
-  compileCmd->add_flag("--json", compile.json, "Print the outcome as one JSON object");
+
+  CompileOptions check;
+  auto* checkCmd = app.add_subcommand(
+      "check", "Report every fault and warning of a line text and a train text; writes no file");
+  addSourceOptions(checkCmd, check);
 
   InspectOptions inspect;
   std::string cellRange;
@@ -82,6 +101,7 @@ int runApp(int argc, char** argv) {
 
   if (*exportCmd) return runExport(exportDir, exportForce, std::cerr);
   if (*compileCmd) return runCompile(compile, std::cout, std::cerr);
+  if (*checkCmd) return runCheck(check, std::cout, std::cerr);
   if (*inspectCmd) {
     if (!cellRange.empty()) {
       std::pair<int32_t, int32_t> range;

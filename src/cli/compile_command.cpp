@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/diagnostics.h"
+#include "cli/source_texts.h"
 #include "compiler/compiler.h"
 #include "compiler/file_io.h"
 #include "driver/driver.h"
@@ -14,12 +15,6 @@
 
 namespace sc {
 namespace {
-
-constexpr int kExitUsage = 64;
-
-bool endsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 // A private folder inside the output folder, removed with everything left in it.
 class WorkFolder {
@@ -42,18 +37,14 @@ std::vector<std::filesystem::path> compiledNames(const ScenarioFiles& files, boo
   return names;
 }
 
-struct Names {
-  std::string scenario;
-  std::string train;
-  std::string problem;
-};
+}  // namespace
 
 Names deriveNames(const CompileOptions& o) {
   Names n{o.scenario, o.trainNumber, {}};
   std::string lineName = o.line.filename().string();
   std::string trainName = o.train.filename().string();
   if (n.scenario.empty()) {
-    if (!endsWith(lineName, "_linea.txt") || lineName.size() == 10) {
+    if (!lineName.ends_with("_linea.txt") || lineName.size() == 10) {
       n.problem = "cannot tell the scenario name from '" + lineName +
                   "' (expected NAME_linea.txt); give --scenario";
       return n;
@@ -62,7 +53,7 @@ Names deriveNames(const CompileOptions& o) {
   }
   if (n.train.empty()) {
     std::string prefix = n.scenario + "_";
-    if (trainName.rfind(prefix, 0) != 0 || !endsWith(trainName, "-.txt") ||
+    if (trainName.rfind(prefix, 0) != 0 || !trainName.ends_with("-.txt") ||
         trainName.size() <= prefix.size() + 5) {
       n.problem = "cannot tell the train number from '" + trainName + "' (expected " + prefix +
                   "T-.txt); give --train-number";
@@ -74,21 +65,6 @@ Names deriveNames(const CompileOptions& o) {
   if (std::string why = checkName("train number", n.train); !why.empty()) n.problem = why;
   return n;
 }
-
-nlohmann::json diagnosticJson(const Diagnostic& d) {
-  nlohmann::json j;
-  j["number"] = d.number;
-  j["message"] = d.message;
-  j["file"] = d.file.empty() ? nlohmann::json() : nlohmann::json(d.file);
-  j["line"] = d.line > 0 ? nlohmann::json(d.line) : nlohmann::json();
-  j["column"] = d.line > 0 ? nlohmann::json(d.column) : nlohmann::json();
-  j["position"] = d.position ? nlohmann::json(*d.position) : nlohmann::json();
-  j["cell"] = d.cell ? nlohmann::json(*d.cell) : nlohmann::json();
-  j["detail"] = d.detail;
-  return j;
-}
-
-}  // namespace
 
 std::string checkName(const std::string& what, const std::string& name) {
   if (name.empty()) return "the " + what + " is empty";
@@ -125,13 +101,9 @@ int runExport(const std::filesystem::path& dir, bool force, std::ostream& err) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec) throw FileError(dir, "cannot create the folder: " + ec.message());
-    dati_linea(files);
-    dati_treno(files);
-    dati_note(files);
-    dati_rallentamenti(files);
-    dati_scheda(files);
+    writeScenarioTexts(files);
   } catch (const FileError& e) {
-    err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
+    printFileError(err, e);
     return kExitFileSystem;
   }
   return kExitClean;
@@ -142,24 +114,10 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     err << "scenario-compactor: the output folder (-o) is empty\n";
     return kExitUsage;
   }
-  // A missing or unreadable input is named before anything is derived from its name.
-  for (const auto& input : {options.line, options.train}) {
-    try {
-      uint64_t size = regularFileSize(input);
-      if (size > kMaxSourceTextBytes) {
-        throw FileError(
-            input, "cannot read: it is " + std::to_string(size) + " bytes long, more than the " +
-                       std::to_string(kMaxSourceTextBytes) + " bytes a source text can have");
-      }
-    } catch (const FileError& e) {
-      err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
-      return kExitFileSystem;
-    }
-  }
-  Names names = deriveNames(options);
-  if (!names.problem.empty()) {
-    err << "scenario-compactor: " << names.problem << "\n";
-    return kExitUsage;
+  Names names;
+  WarningOptions warnings;
+  if (int status = settleOptions(options, err, names, warnings); status != kExitClean) {
+    return status;
   }
 
   std::vector<SourceText> texts;
@@ -178,10 +136,8 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     }
   }
   try {
-    texts.push_back(
-        {build.files.lineDescription().filename().string(), options.line, readFile(options.line)});
-    texts.push_back({build.files.trainDescription().filename().string(), options.train,
-                     readFile(options.train)});
+    texts = readSourceTexts(options, build.files);
+    if (int status = convertSourceTexts(options, texts, err); status != kExitClean) return status;
     std::error_code ec;
     std::filesystem::create_directories(options.output, ec);
     if (ec) throw FileError(options.output, "cannot create the folder: " + ec.message());
@@ -199,14 +155,12 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     if (!build.files.folder.empty() && file.parent_path() == build.files.folder) {
       file = options.output / file.filename();
     }
-    err << "scenario-compactor: " << file.string() << ": " << e.reason() << "\n";
+    printFileError(err, file, e.reason());
     return kExitFileSystem;
   }
 
-  std::vector<Diagnostic> diagnostics = placeFaults(build.error, texts);
-  int status = erroreNumber != 0              ? kExitErrore
-               : build.error.errorNumber != 0 ? kExitFaultRecorded
-                                              : kExitClean;
+  std::vector<Diagnostic> diagnostics = collectDiagnostics(build, texts, warnings);
+  int status = exitStatusOf(build, diagnostics);
   if (options.json) {
     nlohmann::json j;
     j["scenario"] = names.scenario;
@@ -214,19 +168,16 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     j["errorNumber"] = build.error.errorNumber;
     j["errorPosition"] = build.error.errorPosition;
     j["errore"] = erroreNumber != 0 ? nlohmann::json(erroreNumber) : nlohmann::json();
-    j["faults"] = nlohmann::json::array();
-    for (const Diagnostic& d : diagnostics) j["faults"].push_back(diagnosticJson(d));
+    putDiagnostics(build, diagnostics, j);
     j["written"] = nlohmann::json::array();
     for (const auto& f : delivered) j["written"].push_back(f.string());
     j["exitStatus"] = status;
     out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   } else {
+    if (erroreNumber != 0) err << " Errore n. " << erroreNumber << "\n";
     for (const Diagnostic& d : diagnostics) printDiagnostic(d, err);
-    if (erroreNumber != 0) {
-      err << " Errore n. " << erroreNumber << "\n"
-          << "scenario-compactor: " << errorMeaning(erroreNumber)
-          << " (an item in cell 1, or a value left in record 85); nothing was written\n";
-    }
+    printUnlisted(build, err);
+    if (erroreNumber != 0) err << "scenario-compactor: nothing was written\n";
     for (const auto& f : delivered) out << "wrote " << f.string() << "\n";
   }
   return status;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace sc {
 
@@ -16,11 +17,23 @@ struct CompileOptions {
   std::string trainNumber;  // empty: from the train text's file name (NAME_T-.txt)
   bool noPlan = false;
   bool json = false;
+  std::vector<std::string> warningFlags;  // the values of -W options
+  bool werror = false;
+  std::string inputEncoding;  // empty or "windows-1252": as read; "utf-8": converted
 };
+
+// The scenario name and train number of a compile, from the options or the file names.
+struct Names {
+  std::string scenario;
+  std::string train;
+  std::string problem;  // why they cannot be told; empty when they can
+};
+Names deriveNames(const CompileOptions& o);
 
 // Compiles two source texts into the compiled files in options.output. The author's files
 // are only read: the compiler works on copies in a private working folder. Returns the exit
-// status (0 clean, 1 fault recorded, 2 marker or code slot in use, 3 file system, 64 usage).
+// status (0 clean, 1 fault recorded, 2 marker or code slot in use, 3 file system, 64 usage,
+// 65 a text that --input-encoding cannot convert).
 int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err);
 
 // Writes the five texts of the built-in scenario into dir. Texts already there are replaced

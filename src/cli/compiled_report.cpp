@@ -20,13 +20,13 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
     auto [from, to] = *options.cells;
     if (!s.hasCells) {
       err << "scenario-compactor: no cell file to list cells " << from << "-" << to << " from\n";
-      return kExitInspectUsage;
+      return kExitUsage;
     }
     int64_t last = static_cast<int64_t>(s.cells.size()) - 1;
     if (from < 0 || to < from || to > last) {
       err << "scenario-compactor: cells " << from << "-" << to << " lie outside "
           << s.cellFile.string() << ", which holds cells 0 to " << last << "\n";
-      return kExitInspectUsage;
+      return kExitUsage;
     }
   }
 
@@ -47,7 +47,7 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
   for (const FileProblem& p : f.problems) {
     err << "scenario-compactor: " << p.file.string() << ": " << p.what << "\n";
   }
-  return f.problems.empty() ? 0 : kExitInspectProblem;
+  return f.problems.empty() ? 0 : kExitFaultRecorded;
 }
 
 }  // namespace sc

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <map>
 
+#include "compiler/code_page.h"
 #include "compiler/compiled_files.h"
 #include "compiler/file_io.h"
 
@@ -32,10 +33,6 @@ std::string timeText(fs::file_time_type t) {
   return std::string(text) + frac;
 }
 
-bool endsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // The largest file of each kind that the layouts allow: the longest route's cells and plan,
 // and 87 records each with the longest text.
 const size_t kMaxCellFileBytes = (static_cast<size_t>(lastCellOf(kLongestRoute)) + 1) * kCellBytes;
@@ -48,7 +45,7 @@ const size_t kMaxRecordFileBytes = kRecordCount * (kRecordFixedBytes + size_t{UI
 bool readWhole(const fs::path& file, std::string& bytes, LoadOutcome& outcome, size_t maxBytes) {
   std::error_code ec;
   if (fs::is_directory(file, ec)) {
-    outcome.status = kExitInspectUnreadable;
+    outcome.status = kExitFileSystem;
     outcome.message = file.string() + ": is a folder, not a compiled file";
     return false;
   }
@@ -56,7 +53,7 @@ bool readWhole(const fs::path& file, std::string& bytes, LoadOutcome& outcome, s
     bytes = readFile(file, maxBytes);
     return true;
   } catch (const FileError& e) {
-    outcome.status = kExitInspectUnreadable;
+    outcome.status = kExitFileSystem;
     outcome.message = e.file().string() + ": " + e.reason();
     return false;
   }
@@ -173,7 +170,7 @@ LoadOutcome loadCompiledScenario(const fs::path& path) {
   LoadOutcome outcome;
   std::error_code ec;
   if (!fs::exists(path, ec)) {
-    outcome.status = kExitInspectUnreadable;
+    outcome.status = kExitFileSystem;
     outcome.message = path.string() + ": no such file or folder";
     return outcome;
   }
@@ -186,18 +183,18 @@ LoadOutcome loadCompiledScenario(const fs::path& path) {
       }
     }
     if (ec) {
-      outcome.status = kExitInspectUnreadable;
+      outcome.status = kExitFileSystem;
       outcome.message = path.string() + ": " + ec.message();
       return outcome;
     }
     if (sims.empty()) {
-      outcome.status = kExitInspectUnreadable;
+      outcome.status = kExitFileSystem;
       outcome.message = path.string() + ": no compiled record file (S_T.sim) in this folder";
       return outcome;
     }
     if (sims.size() > 1) {
       std::sort(sims.begin(), sims.end());
-      outcome.status = kExitInspectUsage;
+      outcome.status = kExitUsage;
       outcome.message =
           path.string() + ": the folder holds " + std::to_string(sims.size()) + " record files (";
       for (size_t i = 0; i < sims.size(); ++i) {
@@ -210,18 +207,18 @@ LoadOutcome loadCompiledScenario(const fs::path& path) {
   }
 
   std::string name = path.filename().string();
-  if (endsWith(name, ".sim")) return loadFromRecordFile(path);
+  if (name.ends_with(".sim")) return loadFromRecordFile(path);
   std::string bytes;
-  if (endsWith(name, "_linea.dat")) {
+  if (name.ends_with("_linea.dat")) {
     if (readWhole(path, bytes, outcome, kMaxPlanFileBytes)) loadPlan(path, bytes, outcome.scenario);
     return outcome;
   }
-  if (endsWith(name, ".dat")) {
+  if (name.ends_with(".dat")) {
     if (readWhole(path, bytes, outcome, kMaxCellFileBytes))
       loadCells(path, bytes, outcome.scenario);
     return outcome;
   }
-  outcome.status = kExitInspectUsage;
+  outcome.status = kExitUsage;
   outcome.message = path.string() +
                     ": cannot tell which compiled file this is (expected a folder, S_T.sim, "
                     "S_T.dat or S_linea.dat)";
@@ -283,16 +280,12 @@ std::string clockText(int64_t seconds) {
 }
 
 std::string utf8FromCodePage(std::string_view bytes) {
-  // Code points of 0x80 to 0x9F in Windows-1252; 0 where the code page defines none.
-  static constexpr uint16_t kHigh[32] = {
-      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
   std::string out;
   out.reserve(bytes.size());
   for (unsigned char c : bytes) {
-    uint32_t cp = c;
-    if (c >= 0x80 && c <= 0x9F) cp = kHigh[c - 0x80] != 0 ? kHigh[c - 0x80] : 0xFFFD;
+    // The five bytes the code page leaves undefined show as the replacement character.
+    uint32_t cp = characterOfByte(c);
+    if (cp == 0 && c != 0) cp = 0xFFFD;
     if (cp < 0x80) {
       out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {

@@ -12,12 +12,9 @@
 
 #include "compiler/records.h"
 #include "compiler/track.h"
+#include "driver/exit_status.h"
 
 namespace sc {
-
-constexpr int kExitInspectProblem = 1;
-constexpr int kExitInspectUnreadable = 3;
-constexpr int kExitInspectUsage = 64;
 
 // Something wrong with the content of one file.
 struct FileProblem {
@@ -57,7 +54,7 @@ struct CompiledScenario {
 };
 
 struct LoadOutcome {
-  int status = 0;  // 0 loaded (problems may stand), kExitInspectUnreadable or kExitInspectUsage
+  int status = 0;       // 0 loaded (problems may stand), kExitFileSystem or kExitUsage
   std::string message;  // why nothing could be loaded
   CompiledScenario scenario;
 };

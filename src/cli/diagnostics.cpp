@@ -1,154 +1,199 @@
 #include "cli/diagnostics.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cstdio>
 
 #include "compiler/field_stream.h"
-#include "compiler/rules.h"
 
 namespace sc {
 namespace {
 
-// The cell a fault concerns, where its position tells it.
-std::optional<int64_t> cellOfFault(int32_t number, std::optional<int32_t> position) {
-  if (!position) return std::nullopt;
-  switch (number) {
-    case err::IndicationBoardOccupied:
-    case err::SignalOccupied:
-    case err::SlowdownStartOccupied:
-    case err::SpeedBoardOccupied:
-      return pointCell(*position);
-    case err::WarningOccupied:
-      return pointCell(static_cast<double>(*position) - 1200);
-    case err::ReductionOccupied:
-      return boundaryCell(*position);
-    case err::SignalNoPoint:
-    case err::BandNotFree:
-    case err::SlowdownNoPoint:
-      return *position / 50;
-    default:
-      return std::nullopt;
-  }
-}
+constexpr size_t kQuotedBytes = 200;
+constexpr const char* kCut = "...";
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-std::optional<int64_t> numberIn(std::string_view s) {
-  s = trim(s);
-  int64_t v = 0;
-  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || p != s.data() + s.size()) return std::nullopt;
-  return v;
-}
-
-std::vector<std::string_view> splitFields(std::string_view line) {
-  std::vector<std::string_view> fields;
-  size_t begin = 0;
-  for (size_t i = 0; i <= line.size(); ++i) {
-    if (i == line.size() || line[i] == ',') {
-      fields.push_back(line.substr(begin, i - begin));
-      begin = i + 1;
+PlacedText place(const SourcePlace& p, const std::vector<SourceText>& texts) {
+  PlacedText out;
+  for (const SourceText& t : texts) {
+    if (t.label != p.file || p.file.empty()) continue;
+    out.file = t.path.string();
+    if (p.line > 0) {
+      out.line = p.line;
+      out.column = p.column;
+      out.sourceLine = std::string(lineOfText(t.content, p.line));
     }
-  }
-  return fields;
-}
-
-// Whether a train-text row is the signal or slowdown that a post-pass fault at cell concerns.
-bool concernsCell(std::string_view line, int32_t number, int64_t cell) {
-  std::vector<std::string_view> fields = splitFields(line);
-  std::string keyword = lowerCodePage(trim(fields[0]));
-  if (number == err::SignalNoPoint) {
-    if (keyword.find("segnale") == std::string::npos || fields.size() < 2) return false;
-    auto p = numberIn(fields[1]);
-    return p && pointCell(static_cast<double>(*p)) == cell;
-  }
-  if (keyword.find("rallentamento") == std::string::npos || fields.size() < 4) return false;
-  auto x = numberIn(fields[1]);
-  auto l = numberIn(fields[3]);
-  if (!x || !l) return false;
-  int64_t start = pointCell(static_cast<double>(*x));
-  int64_t end = pointCell(static_cast<double>(*x + *l));
-  // Rule B concerns the start cell; rules C and D the cells inside and just after the end.
-  return number == err::BandNotFree ? start == cell : (cell > start && cell <= end + 13);
-}
-
-void findPostPassRow(const SourceText& train, int32_t number, int64_t cell, Diagnostic& d) {
-  size_t lineCount =
-      static_cast<size_t>(std::count(train.content.begin(), train.content.end(), '\n') +
-                          std::count(train.content.begin(), train.content.end(), '\r') + 1);
-  for (int32_t n = 1; static_cast<size_t>(n) <= lineCount; ++n) {
-    std::string_view line = lineOfText(train.content, n);
-    if (!concernsCell(line, number, cell)) continue;
-    size_t first = line.find_first_not_of(" \t");
-    d.file = train.path.string();
-    d.line = n;
-    d.column = static_cast<int32_t>(first == std::string_view::npos ? 0 : first) + 1;
-    d.sourceLine = std::string(line);
-    return;
-  }
-}
-
-}  // namespace
-
-std::vector<Diagnostic> placeFaults(const ErrorRecord& record,
-                                    const std::vector<SourceText>& texts) {
-  std::vector<Diagnostic> out;
-  for (const Fault& f : record.faults) {
-    Diagnostic d;
-    d.number = f.number;
-    d.position = f.position;
-    d.cell = cellOfFault(f.number, f.position);
-    d.message = errorMeaning(f.number);
-    d.detail = f.detail;
-    const SourceText* text = nullptr;
-    for (const SourceText& t : texts) {
-      if (t.label == f.place.file) text = &t;
-    }
-    if (text) {
-      d.file = text->path.string();
-      d.line = f.place.line;
-      d.column = f.place.column;
-      d.sourceLine = std::string(lineOfText(text->content, f.place.line));
-    } else if (d.cell && texts.size() > 1 &&
-               (f.number == err::SignalNoPoint || f.number == err::BandNotFree ||
-                f.number == err::SlowdownNoPoint)) {
-      findPostPassRow(texts[1], f.number, *d.cell, d);
-    }
-    out.push_back(std::move(d));
   }
   return out;
 }
 
-void printDiagnostic(const Diagnostic& d, std::ostream& out) {
-  if (!d.file.empty()) {
-    out << d.file;
-    if (d.line > 0) out << ":" << d.line << ":" << d.column;
+std::vector<DiagnosticNote> placeNotes(const std::vector<Note>& notes,
+                                       const std::vector<SourceText>& texts) {
+  std::vector<DiagnosticNote> out;
+  for (const Note& n : notes) out.push_back({place(n.place, texts), n.message});
+  return out;
+}
+
+Diagnostic fromFault(const Fault& f, const std::vector<SourceText>& texts) {
+  Diagnostic d;
+  d.number = f.number;
+  d.at = place(f.place, texts);
+  d.position = f.position;
+  d.cell = f.cell;
+  d.message = errorMeaning(f.number);
+  d.detail = f.detail;
+  d.notes = placeNotes(f.notes, texts);
+  d.afterFirst = f.afterFirst;
+  return d;
+}
+
+void printPlace(const PlacedText& at, std::ostream& out) {
+  if (!at.file.empty()) {
+    out << at.file;
+    if (at.line > 0) out << ":" << at.line << ":" << at.column;
     out << ": ";
   } else {
     out << "scenario-compactor: ";
   }
-  out << "error " << d.number << ": " << d.message;
-  if (!d.detail.empty()) out << ": " << d.detail;
-  if (d.position || d.cell) {
-    out << " [";
-    if (d.position) out << "at " << *d.position << " m";
-    if (d.position && d.cell) out << ", ";
-    if (d.cell) out << "cell " << *d.cell;
-    out << "]";
-  }
-  out << "\n";
-  if (d.line > 0) {
-    out << d.sourceLine << "\n";
-    std::string caret;
-    for (int32_t i = 0; i + 1 < d.column && i < static_cast<int32_t>(d.sourceLine.size()); ++i) {
-      caret += d.sourceLine[static_cast<size_t>(i)] == '\t' ? '\t' : ' ';
+}
+
+void printRow(const PlacedText& at, std::ostream& out) {
+  if (at.line <= 0) return;
+  QuotedRow q = quoteRow(at.sourceLine, at.column);
+  out << q.text << "\n";
+  std::string caret;
+  for (size_t i = 0; i < q.caret; ++i) caret += q.text[i] == '\t' ? '\t' : ' ';
+  out << caret << "^\n";
+}
+
+void placeJson(const PlacedText& at, nlohmann::json& j) {
+  j["file"] = at.file.empty() ? nlohmann::json() : nlohmann::json(at.file);
+  j["line"] = at.line > 0 ? nlohmann::json(at.line) : nlohmann::json();
+  j["column"] = at.line > 0 ? nlohmann::json(at.column) : nlohmann::json();
+}
+
+}  // namespace
+
+std::string applyWarningFlags(const std::vector<std::string>& flags, WarningOptions& options) {
+  for (const std::string& flag : flags) {
+    if (flag == "error") {
+      options.werror = true;
+    } else if (flag == "all") {
+      options.disabled.clear();
+    } else if (flag.rfind("no-", 0) == 0 && warningInfo(flag.substr(3))) {
+      options.disabled.insert(flag.substr(3));
+    } else if (warningInfo(flag)) {
+      options.disabled.erase(flag);
+    } else {
+      std::string names;
+      for (const WarningInfo& w : warningTable()) names += std::string(" ") + w.name;
+      return "unknown warning option '-W" + flag + "'; the warnings are:" + names;
     }
-    out << caret << "^\n";
   }
+  return {};
+}
+
+QuotedRow quoteRow(std::string_view row, int32_t column) {
+  const size_t at = column > 0 ? std::min(static_cast<size_t>(column - 1), row.size()) : 0;
+  size_t from = 0;
+  if (row.size() > kQuotedBytes && at > kQuotedBytes / 2) {
+    from = std::min(at - kQuotedBytes / 2, row.size() - kQuotedBytes);
+  }
+  const size_t to = std::min(row.size(), from + kQuotedBytes);
+  QuotedRow q;
+  if (from > 0) q.text = kCut;
+  for (size_t i = from; i < to; ++i) {
+    if (i == at) q.caret = q.text.size();
+    unsigned char c = static_cast<unsigned char>(row[i]);
+    if ((c < 0x20 && c != '\t') || c == 0x7F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", c);
+      q.text += buf;
+    } else {
+      q.text += static_cast<char>(c);
+    }
+  }
+  if (at >= to) q.caret = q.text.size();
+  if (to < row.size()) q.text += kCut;
+  return q;
+}
+
+std::vector<Diagnostic> collectDiagnostics(const Build& b, const std::vector<SourceText>& texts,
+                                           const WarningOptions& options) {
+  std::vector<std::pair<uint32_t, Diagnostic>> found;
+  for (const Fault& f : b.error.faults) found.emplace_back(f.sequence, fromFault(f, texts));
+  for (const Warning& w : b.warnings) {
+    if (options.disabled.count(w.name) != 0) continue;
+    Diagnostic d;
+    d.warning = true;
+    d.promoted = options.werror;
+    d.warningName = w.name;
+    d.at = place(w.place, texts);
+    d.message = w.message;
+    d.notes = placeNotes(w.notes, texts);
+    d.afterFirst = w.afterFirst;
+    found.emplace_back(w.sequence, std::move(d));
+  }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto& a, const auto& c) { return a.first < c.first; });
+  std::vector<Diagnostic> out;
+  for (auto& [seq, d] : found) out.push_back(std::move(d));
+  if (b.errore) out.push_back(fromFault(*b.errore, texts));
+  return out;
+}
+
+void printDiagnostic(const Diagnostic& d, std::ostream& out) {
+  printPlace(d.at, out);
+  if (d.warning) {
+    out << (d.promoted ? "error: " : "warning: ") << d.message << " ["
+        << (d.promoted ? "-Werror,-W" : "-W") << d.warningName << "]";
+  } else {
+    out << "error " << d.number << ": " << d.message;
+    if (!d.detail.empty()) out << ": " << d.detail;
+    if (d.position || d.cell) {
+      out << " [";
+      if (d.position) out << "at " << *d.position << " m";
+      if (d.position && d.cell) out << ", ";
+      if (d.cell) out << "cell " << *d.cell;
+      out << "]";
+    }
+  }
+  if (d.afterFirst) out << " (found after the first fault)";
+  out << "\n";
+  printRow(d.at, out);
+  for (const DiagnosticNote& n : d.notes) {
+    printPlace(n.at, out);
+    out << "note: " << n.message << "\n";
+    printRow(n.at, out);
+  }
+}
+
+void printUnlisted(const Build& b, std::ostream& out) {
+  if (b.unlistedFaults == 0 && b.unlistedWarnings == 0) return;
+  out << "scenario-compactor: " << b.unlistedFaults << " more faults and " << b.unlistedWarnings
+      << " more warnings were found and are not listed\n";
+}
+
+nlohmann::json diagnosticJson(const Diagnostic& d) {
+  nlohmann::json j;
+  j["severity"] = d.warning && !d.promoted ? "warning" : "error";
+  if (d.warning) {
+    j["warning"] = d.warningName;
+  } else {
+    j["number"] = d.number;
+  }
+  j["message"] = d.message;
+  placeJson(d.at, j);
+  j["position"] = d.position ? nlohmann::json(*d.position) : nlohmann::json();
+  j["cell"] = d.cell ? nlohmann::json(*d.cell) : nlohmann::json();
+  j["detail"] = d.detail;
+  j["afterFirst"] = d.afterFirst;
+  j["notes"] = nlohmann::json::array();
+  for (const DiagnosticNote& n : d.notes) {
+    nlohmann::json note;
+    note["message"] = n.message;
+    placeJson(n.at, note);
+    j["notes"].push_back(note);
+  }
+  return j;
 }
 
 }  // namespace sc

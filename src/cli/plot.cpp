@@ -16,6 +16,7 @@
 #include "cli/plot_style.h"
 #include "cli/svg.h"
 #include "compiler/file_io.h"
+#include "driver/driver.h"
 
 namespace sc {
 namespace {
@@ -144,7 +145,7 @@ int runPlot(const PlotOptions& options, std::ostream& out, std::ostream& err) {
     if (!options.output.empty() && !read.empty() && sameFile(options.output, read)) {
       err << "scenario-compactor: " << options.output.string() << ": is the compiled file "
           << read.string() << " that the plot is drawn from; choose another -o\n";
-      return kExitInspectUsage;
+      return kExitUsage;
     }
   }
   Findings findings = examine(s);
@@ -156,7 +157,7 @@ int runPlot(const PlotOptions& options, std::ostream& out, std::ostream& err) {
   }
   const std::vector<FileProblem>& problems = findings.problems;
   std::string svg = renderScenarioSvg(s);
-  int status = problems.empty() ? 0 : kExitInspectProblem;
+  int status = problems.empty() ? 0 : kExitFaultRecorded;
   if (options.output.empty()) {
     out << svg;
     return status;
@@ -164,8 +165,8 @@ int runPlot(const PlotOptions& options, std::ostream& out, std::ostream& err) {
   try {
     replaceFile(options.output, svg);
   } catch (const FileError& e) {
-    err << "scenario-compactor: " << e.file().string() << ": " << e.reason() << "\n";
-    return kExitInspectUnreadable;
+    printFileError(err, e);
+    return kExitFileSystem;
   }
   return status;
 }

@@ -17,7 +17,7 @@ namespace {
 // A failure inside the handler itself is not caught here.
 void recover(Build& b, const std::string& detail, SourcePlace place) {
   for (const auto& text : {b.files.lineDescription(), b.files.trainDescription()}) {
-    if (fileExists(text)) deleteFile(text);
+    if (b.sourceExists(text)) b.deleteSource(text);
   }
   b.recordFault(err::PlatformFailure, std::nullopt, std::move(place), detail);
 }
@@ -40,12 +40,17 @@ void memorizza_dati(Build& b) {
   if (b.buildFlag != 0 && b.track.hasCells() && !b.track.trackPlan) b.track.createPlan();
 }
 
-CompileOutcome memorizza_percorso(Build& b) {
+CompileOutcome compileModel(Build& b) {
   CompileOutcome outcome;
   b.error.errorNumber = 0;
   b.error.faults.clear();
+  b.warnings.clear();
+  b.origins.clear();
+  b.errore.reset();
+  b.row = {};
   b.records.clear();
   memorizza_dati(b);
+  b.row = {};
   if (!b.track.hasCells()) {
     outcome.end = CompileOutcome::End::NoCells;
     return outcome;
@@ -54,8 +59,13 @@ CompileOutcome memorizza_percorso(Build& b) {
   if (int32_t number = stampScenario(b); number != 0) {
     outcome.end = CompileOutcome::End::Errore;
     outcome.erroreNumber = number;
-    return outcome;
   }
+  return outcome;
+}
+
+CompileOutcome memorizza_percorso(Build& b) {
+  CompileOutcome outcome = compileModel(b);
+  if (outcome.end != CompileOutcome::End::Written) return outcome;
   writeCompiledFiles(b, outcome.written);
   return outcome;
 }

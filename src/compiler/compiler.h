@@ -23,6 +23,10 @@ struct CompileOutcome {
 // Both readers, with the recovery handler that turns every platform failure into error 25.
 void memorizza_dati(Build& b);
 
+// The whole compile but the writing of the compiled files: clear, read, post-pass, stamp.
+// With End::Written the model is ready to be written.
+CompileOutcome compileModel(Build& b);
+
 // The whole compile. File-system failures outside the readers are thrown as FileError.
 CompileOutcome memorizza_percorso(Build& b);
 

@@ -59,6 +59,7 @@ void FieldStream::beginField() {
     place_.column = static_cast<int32_t>(pos_ - lineStart_) + 1;
     fail("the end of the text was reached where a field was expected");
   }
+  startsLine_ = pos_ == lineStart_;
   skipBlanks();
   place_.line = lineNo_;
   place_.column = static_cast<int32_t>(pos_ - lineStart_) + 1;
@@ -79,6 +80,12 @@ const std::string& FieldStream::readText() {
     consumeLineEnd();
   }
   return field_;
+}
+
+void FieldStream::skipLine() {
+  if (pos_ == lineStart_) return;  // the last field ended its line
+  while (pos_ < text_.size() && !isLineEnd(text_[pos_])) ++pos_;
+  consumeLineEnd();
 }
 
 int32_t FieldStream::readNumber() {

@@ -49,6 +49,10 @@ class FieldStream {
   const std::string& current() const { return field_; }
   const SourcePlace& place() const { return place_; }
   const std::string& label() const { return place_.file; }
+  // Whether the last field read is the first of its line (only blanks before it).
+  bool startsLine() const { return startsLine_; }
+  // Passes over the rest of the current line (a reading that recovers after a fault).
+  void skipLine();
 
   [[noreturn]] void fail(const std::string& what) const;
 
@@ -64,6 +68,7 @@ class FieldStream {
   size_t lineStart_ = 0;
   std::string field_;
   SourcePlace place_;
+  bool startsLine_ = true;
 };
 
 // Substring tests of the keyword rules: a text compare ignores letter case, an exact compare

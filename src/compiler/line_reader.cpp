@@ -7,6 +7,7 @@
 
 #include "compiler/field_stream.h"
 #include "compiler/file_io.h"
+#include "compiler/keywords.h"
 #include "compiler/rules.h"
 
 namespace sc {
@@ -56,12 +57,12 @@ class LineReader {
   explicit LineReader(Build& b) : b_(b), path_(b.files.lineDescription()) {}
 
   bool run() {
-    if (!fileExists(path_)) {
+    if (!b_.sourceExists(path_)) {
       b_.recordFault(err::NoLineDescription, std::nullopt, SourcePlace{},
                      path_.filename().string() + " is missing");
       return false;
     }
-    stream_.emplace(path_.filename().string(), readFile(path_));
+    stream_.emplace(path_.filename().string(), b_.readSource(path_));
     rowPlace_ = SourcePlace{s().label(), 1, 1};  // an empty text has its fault at its start
     if (!findGeneralSection()) return false;
     if (!readGeneralSection()) return false;
@@ -79,15 +80,32 @@ class LineReader {
   void readKeyword() {
     field_ = s().readText();
     rowPlace_ = s().place();
+    b_.row = rowPlace_;
+  }
+
+  // A fault of the current row. The reading stops, unless it recovers (then the row is
+  // passed over and the caller goes on).
+  bool rowFault(int32_t number, std::optional<int32_t> position = std::nullopt) {
+    if (!b_.recovery) return stop(number, position);
+    b_.recordFault(number, position, rowPlace_);
+    return true;
+  }
+  // The same for a fault of one value of the row, placed at that value.
+  bool valueFault(int32_t number, const SourcePlace& value) {
+    rowPlace_ = value;
+    return rowFault(number);
+  }
+  Next itemFault(int32_t number, std::optional<int32_t> position = std::nullopt) {
+    return rowFault(number, position) ? Next::Continue : Next::Stop;
   }
 
   // Deletes the line description and ends the reading (the caller returns false).
   bool stop() {
-    deleteFile(path_);
+    b_.deleteSource(path_);
     return false;
   }
   bool stop(int32_t number, std::optional<int32_t> position = std::nullopt) {
-    deleteFile(path_);
+    b_.deleteSource(path_);
     b_.recordFault(number, position, rowPlace_);
     return false;
   }
@@ -114,6 +132,9 @@ class LineReader {
     b_.recordFault(err::OutOfRange, p, rowPlace_);
     return false;
   }
+  // What follows a row that failed the range test: the end of the item loop, or, when the
+  // reading recovers, the next row.
+  Next outOfRange() const { return b_.recovery ? Next::Continue : Next::EndLoop; }
 
   bool findGeneralSection() {
     for (;;) {
@@ -133,6 +154,7 @@ class LineReader {
       for (int i = 0; i < 10; ++i) {
         if (containsExact(field_, "-")) readKeyword();
       }
+      const bool matched = isGeneralKeyword(field_);
       if (containsText(field_, "percorso") && containsText(field_, "lunghezza")) {
         if (!readLength()) return false;
       }
@@ -157,16 +179,37 @@ class LineReader {
       if (containsExact(field_, "segnali") && containsExact(field_, "ripetizione")) {
         if (!readRepetition()) return false;
       }
+      watch_.field(b_, s(), field_, matched);
       if (isSectionHeader(field_)) return true;
     }
   }
 
+  static bool isGeneralKeyword(const std::string& f) {
+    auto both = [&f](const char* a, const char* b) {
+      return containsExact(f, a) && containsExact(f, b);
+    };
+    return (containsText(f, "percorso") && containsText(f, "lunghezza")) ||
+           both("tre", "progressiva") || both("due", "progressiva") || both("uno", "progressiva") ||
+           both("sfondo", "uno") || both("sfondo", "due") || both("sfondo", "tre") ||
+           both("segnali", "ripetizione");
+  }
+
   bool readLength() {
+    const SourcePlace lengthRow = rowPlace_;
     int32_t length = s().readNumber();
     if (length > kMaxRouteLength) return stop(err::RouteTooLong);
     if (length < kMinRouteLength) {
       s().fail("the length " + std::to_string(length) + " leaves the model without cell 1");
     }
+    if (firstLengthRow_) {
+      b_.warn(warn::RepeatedLength,
+              "a second length row: the cells are made anew and what the first one made is "
+              "discarded",
+              lengthRow, {Note{"the first length row", *firstLengthRow_}});
+    } else {
+      firstLengthRow_ = lengthRow;
+    }
+    b_.origins.clear();
     b_.records.routeLength() = length;
     // Every length row creates the cells anew; the plan table, empty until the item rows,
     // is created once for the last of them (prepareItems), so that a text repeating the row
@@ -184,15 +227,17 @@ class LineReader {
 
   bool readRepetition() {
     b_.records.repetitionStart() = s().readNumber();
+    const SourcePlace start = s().place();
     b_.records.repetitionEnd() = s().readNumber();
-    if (b_.records.repetitionStart() % 50 != 0) return stop(err::RepetitionStart);
-    if (b_.records.repetitionEnd() % 50 != 0) return stop(err::RepetitionEnd);
+    const SourcePlace end = s().place();
+    if (b_.records.repetitionStart() % 50 != 0) return valueFault(err::RepetitionStart, start);
+    if (b_.records.repetitionEnd() % 50 != 0) return valueFault(err::RepetitionEnd, end);
     if (containsText(field_, "4")) {
       b_.records.repetitionCodes() = 4;
     } else if (containsText(field_, "9")) {
       b_.records.repetitionCodes() = 9;
     } else {
-      return stop(err::RepetitionCodes);
+      return rowFault(err::RepetitionCodes);
     }
     if (b_.records.repetitionEnd() == 0) b_.records.repetitionCodes() = 0;
     return true;
@@ -235,6 +280,32 @@ class LineReader {
         }
       }
       // The rules are independent: every one whose test holds runs, in this order.
+      const bool matched = containsText(field_, "pendenza") || containsText(field_, "curva") ||
+                           containsText(field_, "montagna") ||
+                           containsText(field_, "indicatori_v") ||
+                           (containsText(field_, "cartello") && containsText(field_, "indicat"));
+      watch_.field(b_, s(), field_, matched);
+      Next next = b_.recovery ? recovering([&] { return applyItemRules(); }) : applyItemRules();
+      if (next == Next::EndLoop) return true;
+      if (next == Next::Stop) return false;
+    }
+  }
+
+  // A reading that recovers records a platform failure of a row and goes on with the next.
+  template <class F>
+  Next recovering(F&& rules) {
+    try {
+      return rules();
+    } catch (const PlatformFailure& f) {
+      Fault& fault = b_.recordFault(err::PlatformFailure, std::nullopt, f.place(), f.what());
+      if (fault.place.file.empty()) fault.place = rowPlace_;
+      s().skipLine();
+      return Next::Continue;
+    }
+  }
+
+  Next applyItemRules() {
+    {
       Next next = Next::Continue;
       if (containsText(field_, "pendenza")) next = gradientRow();
       if (next == Next::Continue && containsText(field_, "curva") && b_.buildFlag != 0) {
@@ -246,8 +317,7 @@ class LineReader {
           containsText(field_, "indicat")) {
         next = indicationBoardRow();
       }
-      if (next == Next::EndLoop) return true;
-      if (next == Next::Stop) return false;
+      return next;
     }
   }
 
@@ -263,7 +333,8 @@ class LineReader {
   Next gradientRow() {
     int32_t p = s().readNumber();
     int32_t g = s().readNumber();
-    if (!inRange(p)) return Next::EndLoop;
+    if (!inRange(p)) return outOfRange();
+    gradientRows_.row(b_, p, rowPlace_);
     int64_t v = boundaryCell(p);
     if (v > 0) {
       do {
@@ -289,7 +360,7 @@ class LineReader {
   Next curveRow() {
     int32_t p = s().readNumber();
     int32_t n = s().readNumber();
-    if (!inRange(p)) return Next::EndLoop;
+    if (!inRange(p)) return outOfRange();
     std::optional<double> rate;
     for (const CurveRate& r : kCurveRates) {
       if (containsText(field_, r.digit)) {
@@ -297,8 +368,17 @@ class LineReader {
         break;
       }
     }
-    if (!rate) return halt(err::BadCurve);
+    if (!rate) return itemFault(err::BadCurve);
     double k = containsText(field_, "s") ? -*rate : *rate;
+    const int64_t end = static_cast<int64_t>(p) + n;
+    if (previousCurveRow_ && p < previousCurveEnd_) {
+      b_.warn(warn::NonAscending,
+              "curve at " + std::to_string(p) + " m starts before the previous one ends at " +
+                  std::to_string(previousCurveEnd_) + " m; it goes on from there",
+              rowPlace_, {Note{"the previous curve row", *previousCurveRow_}});
+    }
+    previousCurveRow_ = rowPlace_;
+    previousCurveEnd_ = end;
 
     // A curve reaching past the model stops at its last computed row; the last two rows stay
     // empty as after a normal tail.
@@ -317,9 +397,9 @@ class LineReader {
     int32_t inizio = s().readNumber();
     int32_t fine = s().readNumber();
     int32_t tipo = s().readNumber();
-    if (!inRange(inizio)) return Next::EndLoop;
+    if (!inRange(inizio)) return outOfRange();
     memo_montagna(b_, mountains_, inizio, fine, tipo);
-    if (b_.error.errorNumber > 0) return halt();
+    if (!b_.recovery && b_.error.errorNumber > 0) return halt();
     return Next::Continue;
   }
 
@@ -333,9 +413,10 @@ class LineReader {
     int32_t vbd = s().readNumber();
     int32_t vcd = s().readNumber();
     int16_t strisced = s().readInt16();
-    if (!inRange(posizione)) return Next::EndLoop;
+    if (!inRange(posizione)) return outOfRange();
     memo_indicatori_v_max(b_, posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced,
                           rowPlace_);
+    if (b_.recovery) return Next::Continue;  // a fault of this board is already recorded
     if (b_.error.errorNumber > 0) {
       b_.error.errorPosition = posizione;
       return halt();
@@ -346,7 +427,7 @@ class LineReader {
   Next indicationBoardRow() {
     int32_t p = s().readNumber();
     field_ = s().readText();  // the board text becomes the current field
-    if (!inRange(p)) return Next::EndLoop;
+    if (!inRange(p)) return outOfRange();
     int64_t c = pointCell(p);
     if (!b_.track.inCells(c)) {
       throw PlatformFailure(
@@ -354,12 +435,18 @@ class LineReader {
           rowPlace_);
     }
     TrackCell& cell = b_.track.trackCells[static_cast<size_t>(c)];
-    if (isOccupied(cell)) return halt(err::IndicationBoardOccupied, p);
+    if (isOccupied(cell)) {
+      if (!b_.recovery) b_.deleteSource(path_);
+      b_.addOccupantNote(b_.recordFault(err::IndicationBoardOccupied, p, rowPlace_, {}, c), c);
+      return b_.recovery ? Next::Continue : Next::Stop;
+    }
+    watchEncoding(b_, "the board text", field_, s().place());
     if (b_.boardTextSlot < 1) {
       throw PlatformFailure("more than 80 indication boards: record 0 is not a board text",
                             rowPlace_);
     }
     cell.kind = CellIndicationBoard;
+    b_.markOrigin(c);
     cell.value1 = static_cast<int16_t>(b_.boardTextSlot);
     b_.records[b_.boardTextSlot].text = field_;
     --b_.boardTextSlot;
@@ -368,7 +455,7 @@ class LineReader {
 
   // The end of the line description, after its last field or after error 15.
   void finish() {
-    deleteFile(path_);
+    b_.deleteSource(path_);
     requireModel();
     do {
       writeGradientCell();
@@ -385,6 +472,12 @@ class LineReader {
   std::optional<FieldStream> stream_;
   std::string field_;  // the current field: the last text field read
   SourcePlace rowPlace_;
+
+  RowWatch watch_{lineKeywords(), lineSections(), "line description"};
+  std::optional<SourcePlace> firstLengthRow_;
+  AscendingWatch gradientRows_{"gradient"};
+  std::optional<SourcePlace> previousCurveRow_;
+  int64_t previousCurveEnd_ = 0;
 
   MountainList mountains_;
   int64_t gradientCursor_ = 0;
@@ -491,7 +584,7 @@ void memo_indicatori_v_max(Build& b, int32_t posizione, const int32_t& vas, cons
   }
   TrackCell& cell = b.track.trackCells[static_cast<size_t>(c)];
   if (isOccupied(cell)) {
-    b.recordFault(err::SpeedBoardOccupied, posizione, place);
+    b.addOccupantNote(b.recordFault(err::SpeedBoardOccupied, posizione, place, {}, c), c);
     return;
   }
   auto pack = [&place](int32_t left, int32_t right) {
@@ -504,6 +597,7 @@ void memo_indicatori_v_max(Build& b, int32_t posizione, const int32_t& vas, cons
   const int16_t value4 =
       toCellValue(static_cast<int64_t>(strisces) * 10 + strisced, "the stripe value", place);
   cell.kind = CellSpeedBoard;
+  b.markOrigin(c);
   cell.value1 = value1;
   cell.value2 = value2;
   cell.value3 = value3;

@@ -28,10 +28,11 @@ void memo_segnale(Build& b, int32_t posizione, int32_t& sx, int32_t& s1, int32_t
   requireCell(b, c, "the signal");
   TrackCell& cell = b.track.trackCells[static_cast<size_t>(c)];
   if (isOccupied(cell)) {
-    b.error.errorNumber = err::SignalOccupied;
+    b.addOccupantNote(b.recordFault(err::SignalOccupied, std::nullopt, b.row, {}, c), c);
     return;
   }
   cell.kind = CellSignal;
+  b.markOrigin(c);
   cell.value4 = low16(int64_t{rapp} * 10 + int64_t{sx} * 3 + dx);
   cell.value1 = low16(int64_t{s1} * 10 + d1);
   cell.value2 = low16(int64_t{s2} * 10 + d2);
@@ -55,39 +56,35 @@ void memo_rallentamento(Build& b, int32_t x, int32_t& v, int32_t& l, int32_t& f_
 
   const bool warned = x > 1500;
   if (!warned) f_ta = 0;
+  // Each cell is tested against the array where it is first used: the warning and start cells
+  // before the end cell is even looked at, the approach cells only after the main items.
+  auto occupied = [&b, &at](int64_t c, int32_t number) {
+    if (!isOccupied(at(c))) return false;
+    b.addOccupantNote(b.recordFault(number, std::nullopt, b.row, {}, c), c);
+    return true;
+  };
   const int64_t wc = pointCell(static_cast<double>(x) - 1200.0);
+  if (warned) {
+    requireCell(b, wc, "the slowdown's warning board");
+    if (occupied(wc, err::WarningOccupied)) return;
+  }
   const int64_t sc = pointCell(x);
-  const int64_t ec = pointCell(static_cast<double>(x) + static_cast<double>(l));
-  const int64_t h = boundaryCell(static_cast<double>(x) - 1200.0);
-
-  // Every cell of the slowdown must lie inside the cells before anything of it is written.
-  if (warned) requireCell(b, wc, "the slowdown's warning board");
   requireCell(b, sc, "the slowdown's start");
+  if (occupied(sc, err::SlowdownStartOccupied)) return;
+  const int64_t ec = pointCell(static_cast<double>(x) + static_cast<double>(l));
   requireCell(b, ec, "the slowdown's end");
-  if (f_ta != 0) {
-    for (int64_t j = 0; j < 4; ++j) requireCell(b, h - j, "the slowdown's approach cell");
-  }
-
-  if (warned && isOccupied(at(wc))) {
-    b.error.errorNumber = err::WarningOccupied;
-    return;
-  }
-  if (isOccupied(at(sc))) {
-    b.error.errorNumber = err::SlowdownStartOccupied;
-    return;
-  }
-  if (isOccupied(at(ec))) {
-    b.error.errorNumber = err::SlowdownEndOccupied;
-    return;
-  }
+  if (occupied(ec, err::SlowdownEndOccupied)) return;
 
   at(ec).kind = CellSlowdownEnd;
+  b.markOrigin(ec);
   if (d_v != 0) at(ec).value2 = low16(d_v);
   // Start and end in one cell: the cell ends as a start.
   at(sc).kind = CellSlowdownStart;
+  b.markOrigin(sc);
   if (d_v != 0) at(sc).value2 = low16(d_v);
   if (warned) {
     at(wc).kind = CellSlowdownWarning;
+    b.markOrigin(wc);
     if (d_v != 0) at(wc).value2 = low16(d_v);
     at(wc).value1 = low16(v);
   }
@@ -97,16 +94,16 @@ void memo_rallentamento(Build& b, int32_t x, int32_t& v, int32_t& l, int32_t& f_
   at(ec).value3 = low16(f_tt);
 
   if (f_ta == 0) return;
+  const int64_t h = boundaryCell(static_cast<double>(x) - 1200.0);
+  for (int64_t j = 0; j < 4; ++j) requireCell(b, h - j, "the slowdown's approach cell");
   for (int64_t j = 0; j < 4; ++j) {
-    if (isOccupied(at(h - j))) {
-      // The end, start and warning cells written above stay.
-      b.error.errorNumber = err::ApproachOccupied;
-      return;
-    }
+    // The end, start and warning cells written above stay.
+    if (occupied(h - j, err::ApproachOccupied)) return;
   }
   for (int64_t j = 0; j < 4; ++j) {
     TrackCell& cell = at(h - j);
     cell.kind = CellSlowdownApproach;
+    b.markOrigin(h - j);
     cell.value1 = low16(j + 1);
     if (d_v != 0) cell.value2 = low16(j + 1);
   }

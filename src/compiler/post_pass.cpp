@@ -35,7 +35,7 @@ class PostPass {
           bandsBeforeStart(i);
           if (cells_[static_cast<size_t>(i)].value1 < kSlowSlowdownBelow) {
             int32_t end = pointsInsideSlowdown(i);
-            pointBeforeNextSignal(end);
+            pointBeforeNextSignal(end, i);
           }
           break;
         default:
@@ -52,11 +52,13 @@ class PostPass {
   bool hasKind(int64_t n, uint8_t kind) const { return exists(n) && cell(n).kind == kind; }
   const TrackCell& cell(int64_t n) const { return cells_[static_cast<size_t>(n)]; }
 
-  // Only ever called on a free cell: kind and value1 change, nothing else.
-  void placePoint(int64_t n) {
+  // Only ever called on a free cell: kind and value1 change, nothing else. The point serves
+  // the signal or slowdown start of cell forCell, by the given rule.
+  void placePoint(int64_t n, char rule, int64_t forCell) {
     TrackCell& c = cells_[static_cast<size_t>(n)];
     c.kind = CellReductionPoint;
     c.value1 = kAutomaticPointValue;
+    b_.markAutomatic(n, rule, forCell);
   }
 
   void capPoint(int64_t n) {
@@ -64,8 +66,13 @@ class PostPass {
     c.value1 = static_cast<int16_t>(roundHalfEven(minimo(kAutomaticPointValue, c.value1)));
   }
 
-  void fault(int32_t number, int64_t cellIndex) {
-    b_.recordFault(number, static_cast<int32_t>(cellToMetres(cellIndex)), SourcePlace{});
+  // A fault at cellIndex, placed at the row of the signal or slowdown of cell itemCell, with
+  // a note for each occupied cell among those it could not use.
+  void fault(int32_t number, int64_t cellIndex, int64_t itemCell,
+             std::initializer_list<int64_t> blocked) {
+    Fault& f = b_.recordFault(number, static_cast<int32_t>(cellToMetres(cellIndex)),
+                              b_.rowOf(itemCell), {}, cellIndex);
+    for (int64_t n : blocked) b_.addOccupantNote(f, n);
   }
 
   // Rule A: every signal in the 20 cells before the warning board in cell i gets a reduction
@@ -76,15 +83,15 @@ class PostPass {
       if (s < kLowestSignalCell) break;
       if (!hasKind(s, CellSignal)) continue;
       if (isFree(s - 1)) {
-        placePoint(s - 1);
+        placePoint(s - 1, 'A', s);
       } else if (isFree(s - 2)) {
-        placePoint(s - 2);
+        placePoint(s - 2, 'A', s);
       } else if (hasKind(s - 1, CellReductionPoint)) {
         capPoint(s - 1);
       } else if (hasKind(s - 2, CellReductionPoint)) {
         capPoint(s - 2);
       } else {
-        fault(err::SignalNoPoint, s);
+        fault(err::SignalNoPoint, s, s, {s - 1, s - 2});
       }
     }
   }
@@ -96,11 +103,14 @@ class PostPass {
       bool placed = false;
       for (int32_t d = band.nearest; d <= band.nearest + 2 && !placed; ++d) {
         if (isFree(i - d)) {
-          placePoint(i - d);
+          placePoint(i - d, 'B', i);
           placed = true;
         }
       }
-      if (!placed) fault(err::BandNotFree, i);
+      if (!placed) {
+        fault(err::BandNotFree, i, i,
+              {i - band.nearest, i - band.nearest - 1, i - band.nearest - 2});
+      }
     }
   }
 
@@ -115,17 +125,17 @@ class PostPass {
       ++c;
       if (c == kPointSpacing) {
         if (isFree(j)) {
-          placePoint(j);
+          placePoint(j, 'C', i);
           c = 0;
         } else if (isFree(j - 1)) {
-          placePoint(j - 1);
+          placePoint(j - 1, 'C', i);
           c = 1;
         } else if (isFree(j + 1)) {
-          placePoint(j + 1);
+          placePoint(j + 1, 'C', i);
           c = -1;
         } else {
           // c stays 8: the next step makes it 9 and no further point is due in this slowdown.
-          fault(err::SlowdownNoPoint, j);
+          fault(err::SlowdownNoPoint, j, i, {j - 1, j, j + 1});
         }
       }
       if (hasKind(j, CellSlowdownEnd) || j >= last_) return j;
@@ -133,17 +143,17 @@ class PostPass {
   }
 
   // Rule D: a point in front of the first signal within 12 cells from the end cell j.
-  void pointBeforeNextSignal(int32_t j) {
+  void pointBeforeNextSignal(int32_t j, int32_t start) {
     for (int32_t m = j; m <= j + kSignalSearchAfterEnd && exists(m); ++m) {
       if (!hasKind(m, CellSignal)) continue;
       const int32_t t = m - 1;
       if (t > 0) {
         if (isFree(t)) {
-          placePoint(t);
+          placePoint(t, 'D', start);
         } else if (isFree(t - 1)) {
-          placePoint(t - 1);
+          placePoint(t - 1, 'D', start);
         } else {
-          fault(err::SlowdownNoPoint, j);
+          fault(err::SlowdownNoPoint, j, start, {t, t - 1});
         }
       }
       return;

@@ -18,7 +18,9 @@ int64_t roundHalfEven(double x);
 constexpr int16_t low16(int64_t v) {
   return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(v)));
 }
-constexpr uint8_t low8(int64_t v) { return static_cast<uint8_t>(static_cast<uint64_t>(v)); }
+constexpr uint8_t low8(int64_t v) {
+  return static_cast<uint8_t>(static_cast<uint64_t>(v));
+}
 
 // The metres a cell index stands for.
 constexpr int64_t cellToMetres(int64_t cell) {

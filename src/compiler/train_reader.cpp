@@ -7,6 +7,7 @@
 
 #include "compiler/field_stream.h"
 #include "compiler/file_io.h"
+#include "compiler/keywords.h"
 #include "compiler/placement.h"
 #include "compiler/rules.h"
 
@@ -21,7 +22,7 @@ class TrainReader {
   void run() {
     if (findGeneralSection()) {
       Next next = Next::Row;
-      while (next == Next::Row) next = readRow();
+      while (next == Next::Row) next = b_.recovery ? recoveringRow() : readRow();
       if (next == Next::Stopped) return;
     }
     finalStep();
@@ -40,6 +41,18 @@ class TrainReader {
     return false;
   }
 
+  // A reading that recovers records a platform failure of a row and goes on with the next.
+  Next recoveringRow() {
+    try {
+      return readRow();
+    } catch (const PlatformFailure& f) {
+      Fault& fault = b_.recordFault(err::PlatformFailure, std::nullopt, f.place(), f.what());
+      if (fault.place.file.empty()) fault.place = rowPlace_;
+      s_.skipLine();
+      return Next::Row;
+    }
+  }
+
   Next readRow() {
     if (s_.atEnd()) return Next::Final;
     std::string f = readKeyword();
@@ -49,6 +62,14 @@ class TrainReader {
       f = readKeyword();
       if (s_.atEnd()) return Next::Final;
     }
+
+    const bool matched = (containsText(f, "frenata") && containsText(f, "massa")) ||
+                         containsText(f, "vetture") || containsText(f, "velocit") ||
+                         containsText(f, "aderenza") || containsText(f, "orologio") ||
+                         containsText(f, "sabbia") || containsText(f, "segnale") ||
+                         containsText(f, "rallentamento") || containsText(f, "abbattimento") ||
+                         containsText(f, "stazione");
+    watch_.field(b_, s_, f, matched);
 
     // Every test that matches is applied, in this order; each reads its own values.
     if (containsText(f, "frenata") && containsText(f, "massa")) {
@@ -85,6 +106,7 @@ class TrainReader {
   std::string readKeyword() {
     std::string f = s_.readText();
     rowPlace_ = s_.place();
+    b_.row = rowPlace_;
     return f;
   }
 
@@ -94,6 +116,7 @@ class TrainReader {
     const int32_t p = s_.readNumber();
     const int32_t speed = s_.readNumber();
     if (!inRange(p)) return outOfRange(p);
+    speedRows_.row(b_, p, rowPlace_);
     const int64_t w = boundaryCell(p);
     if (w > 0) {
       // At least one cell, even when the cursor already stands at or beyond w.
@@ -139,12 +162,12 @@ class TrainReader {
     for (int32_t& value : v) value = s_.readNumber();
     int32_t posizione = v[0];
     if (!inRange(posizione)) return outOfRange(posizione);
+    signalRows_.row(b_, posizione, rowPlace_);
+    const size_t faults = b_.faultCount;
     placing([&] {
       memo_segnale(b_, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
     });
-    // An error left by the line reader (15) stops the reading here as well.
-    if (b_.error.errorNumber > 0) return stop(b_.error.errorNumber, posizione);
-    return Next::Row;
+    return afterPlacing(faults, posizione);
   }
 
   Next slowdownRow() {
@@ -152,9 +175,9 @@ class TrainReader {
     for (int32_t& value : v) value = s_.readNumber();
     const int32_t x = v[0];
     if (!inRange(x)) return outOfRange(x);
+    const size_t faults = b_.faultCount;
     placing([&] { memo_rallentamento(b_, x, v[1], v[2], v[3], v[4], v[5]); });
-    if (b_.error.errorNumber > 0) return stop(b_.error.errorNumber, x);
-    return Next::Row;
+    return afterPlacing(faults, x);
   }
 
   Next reductionRow() {
@@ -164,7 +187,11 @@ class TrainReader {
     const int64_t c = boundaryCell(p);
     requireCell(c, "the reduction point");
     TrackCell& cell = cellAt(c);
-    if (isOccupied(cell)) return stop(err::ReductionOccupied, p);
+    if (isOccupied(cell)) {
+      b_.addOccupantNote(b_.recordFault(err::ReductionOccupied, p, rowPlace_, {}, c), c);
+      return stopped();
+    }
+    b_.markOrigin(c);
     if (r <= 0) {
       cell.kind = CellReductionPointNoValue;
     } else {
@@ -184,11 +211,14 @@ class TrainReader {
     if (!passesRangeTest(rec.position, b_.track.lastCell, kStationRangeMargin)) {
       return outOfRange(rec.position);
     }
-    if (rec.position % 50 != 0) return stop(err::StationPosition, rec.position);
+    if (rec.position % 50 != 0) {
+      return stop(err::StationPosition, rec.position, s_.place());  // at the value
+    }
+    stationRows_.row(b_, rec.position, rowPlace_);
 
     rec.stationKind = s_.readUInt8();
     const int32_t length = s_.readNumber();
-    if (length % 100 != 0) return stop(err::StationLength, rec.position);
+    if (length % 100 != 0) return stop(err::StationLength, rec.position, s_.place());
 
     rec.flagA = s_.readUInt8();
     rec.flagB = s_.readUInt8();
@@ -205,6 +235,7 @@ class TrainReader {
     const int64_t seconds = s_.readNumber();
     rec.scheduledTime = fit32((hours * 60 + minutes) * 60 + seconds, "the station's time");
     rec.text = s_.readText();
+    watchEncoding(b_, "the station name", rec.text, s_.place());
 
     // Station area.
     const int64_t pos = rec.position;
@@ -252,6 +283,7 @@ class TrainReader {
       requireCell(c, "the station's stop");
       TrackCell& cell = cellAt(c);  // written whatever it holds
       cell.kind = CellStationStop;
+      b_.markOrigin(c);
       cell.value1 = low16(k);
     }
 
@@ -270,7 +302,7 @@ class TrainReader {
   // --- end of the reading ---------------------------------------------------------------
 
   void finalStep() {
-    deleteFile(file_);
+    b_.deleteSource(file_);
     const int64_t tailEnd = int64_t{b_.track.lastCell} - 2;
     do {
       writeSpeed(speedCursor_);
@@ -298,13 +330,45 @@ class TrainReader {
 
   Next outOfRange(int32_t p) {
     b_.recordFault(err::OutOfRange, p, rowPlace_);
-    return Next::Final;
+    return b_.recovery ? recovered() : Next::Final;
   }
 
-  // Reading stops: the file is deleted and the fault recorded at the row's keyword.
-  Next stop(int32_t number, std::optional<int32_t> position) {
-    deleteFile(file_);
-    b_.recordFault(number, position, rowPlace_);
+  // Reading stops: the file is deleted and the fault recorded at the row's keyword. A reading
+  // that recovers passes over the rest of the row and goes on, except after error 10, which
+  // every later station would repeat.
+  Next stop(int32_t number, std::optional<int32_t> position,
+            std::optional<SourcePlace> at = std::nullopt) {
+    b_.recordFault(number, position, at ? *at : rowPlace_);
+    return stopped();
+  }
+  Next stopped() {
+    if (b_.recovery && b_.error.errorNumber != err::StationsReachBoards) return recovered();
+    if (!b_.recovery) b_.deleteSource(file_);
+    return Next::Stopped;
+  }
+  Next recovered() {
+    s_.skipLine();
+    return Next::Row;
+  }
+
+  // After a signal or slowdown row: a fault the placing method recorded gets the row's
+  // position and stops the reading. An error left by the line reader (15) stops it as well,
+  // with this row's position, but it is no fault of this row: it becomes a note on that error.
+  Next afterPlacing(size_t faultsBefore, int32_t position) {
+    if (b_.faultCount > faultsBefore) {
+      b_.addPosition(position);
+      return stopped();
+    }
+    if (b_.error.errorNumber <= 0 || b_.recovery) return Next::Row;
+    b_.error.errorPosition = position;
+    if (!b_.error.faults.empty() && b_.unlistedFaults == 0) {
+      b_.error.faults.back().stopPosition = position;
+      b_.error.faults.back().notes.push_back(
+          Note{"the train description was read up to line " + std::to_string(rowPlace_.line) +
+                   ", where the first signal or slowdown row stops it",
+               rowPlace_});
+    }
+    b_.deleteSource(file_);
     return Next::Stopped;
   }
 
@@ -344,6 +408,10 @@ class TrainReader {
   std::filesystem::path file_;
   FieldStream s_;
   SourcePlace rowPlace_;
+  RowWatch watch_{trainKeywords(), trainSections(), "train description"};
+  AscendingWatch speedRows_{"speed row"};
+  AscendingWatch signalRows_{"signal"};
+  AscendingWatch stationRows_{"station"};
 
   int64_t runningSpeed_ = 0;
   int64_t speedCursor_ = 0;
@@ -356,7 +424,7 @@ class TrainReader {
 
 void readTrainDescription(Build& b) {
   const std::filesystem::path file = b.files.trainDescription();
-  std::string content = readFile(file);
+  std::string content = b.readSource(file);
   TrainReader reader(b, file, std::move(content));
   reader.run();
 }

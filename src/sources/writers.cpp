@@ -24,4 +24,12 @@ void dati_scheda(const ScenarioFiles& files) {
   writeLineList(files.timetableCard(), makeLineList(timetableCardText()));
 }
 
+void writeScenarioTexts(const ScenarioFiles& files) {
+  dati_linea(files);
+  dati_treno(files);
+  dati_note(files);
+  dati_rallentamenti(files);
+  dati_scheda(files);
+}
+
 }  // namespace sc

@@ -20,4 +20,7 @@ void dati_note(const ScenarioFiles& files);
 void dati_rallentamenti(const ScenarioFiles& files);
 void dati_scheda(const ScenarioFiles& files);
 
+// The five texts in the build's fixed order: line, train, notes, slowdown order, card.
+void writeScenarioTexts(const ScenarioFiles& files);
+
 }  // namespace sc

@@ -4,46 +4,20 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
-#include "test_support.h"
+#include "cli_support.h"
 
 namespace sc {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome run(const std::string& args, const fs::path& scratch, const fs::path& exe = SC_EXECUTABLE) {
-  fs::path out = scratch / "stdout.txt";
-  fs::path err = scratch / "stderr.txt";
-  std::string cmd = "'" + exe.string() + "' " + args + " >'" + out.string() + "' 2>'" +
-                    err.string() + "' </dev/null";
-  int raw = std::system(cmd.c_str());
-  Outcome r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::slurp(out), test::slurp(err)};
-  fs::remove(out);
-  fs::remove(err);
-  return r;
-}
-
-std::string q(const fs::path& p) {
-  return "'" + p.string() + "'";
-}
+using test::edit;
+using test::Outcome;
+using test::q;
+using test::run;
 
 const char* const kCompiled[] = {"Torvel_Dolvera_linea.dat", "Torvel_Dolvera_565.sim",
                                  "Torvel_Dolvera_565.dat"};
-
-// Replaces the first occurrence of from in a text file.
-void edit(const fs::path& file, const std::string& from, const std::string& to) {
-  std::string text = test::slurp(file);
-  size_t at = text.find(from);
-  ASSERT_NE(at, std::string::npos) << from;
-  text.replace(at, from.size(), to);
-  test::spit(file, text);
-}
 
 class Cli : public ::testing::Test {
  protected:
@@ -119,9 +93,9 @@ TEST_F(Cli, BrokenTextsNameTheFaultAndWhereItIs) {
       {"route too long", false, "lunghezza percorso,    358000", "lunghezza percorso,    1000001",
        1, -1, 2, 1},
       {"repetition start", false, "ripetizione segnali 4 codici,    0,",
-       "ripetizione segnali 4 codici,    25,", 3, -1, 9, 1},
+       "ripetizione segnali 4 codici,    25,", 3, -1, 9, 34},
       {"curve digit", false, "curvad1,  1000,  600", "curvad7,  1000,  600", 103, -1, 11, 1},
-      {"station position", true, "stazione,  111050,", "stazione,  111075,", 8, 111075, 46, 1},
+      {"station position", true, "stazione,  111050,", "stazione,  111075,", 8, 111075, 46, 12},
       {"not a number", true, "sabbia,    200", "sabbia,    abc", 25, -1, 4, 12},
       {"signal on a signal", true, kFirstSignal, kFirstSignalTwice, 16, 113050, 88, 1},
       // A post-pass fault names the row of the slowdown whose band it concerns.

@@ -501,5 +501,35 @@ TEST_F(TrainReaderInBuild, TheScenariosTexts) {
   EXPECT_EQ(b.track.trackCells[static_cast<size_t>(b.track.lastCell - 2)].speedStep, 0);
 }
 
+// The start and warning cells are tested before the end cell is even computed: an occupied
+// start is error 18 at the row's position, although the end cell lies beyond the cells.
+TEST_F(TrainReader, OccupiedStartComesBeforeAnEndBeyondTheCells) {
+  struct Case {
+    const char* name;
+    int occupied;
+    int32_t error;
+  } cases[] = {{"warning board", 6856, err::WarningOccupied},
+               {"start", 6880, err::SlowdownStartOccupied},
+               {"nothing occupied", 0, err::PlatformFailure}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    b.track.create(358000, 0);
+    b.error = {};
+    if (c.occupied != 0) cell(c.occupied).kind = CellSignal;
+    // Start 343950 m: cell 6880, warning cell 6856; with 30000 m the end cell is 7480,
+    // beyond cell 7300.
+    write({"[generale]", "rallentamento,  343950,  40,  30000, 0,  1,  40", ""});
+    if (c.error == err::PlatformFailure) {
+      EXPECT_THROW(readTrainDescription(b), PlatformFailure);
+      continue;
+    }
+    readTrainDescription(b);
+    EXPECT_EQ(b.error.errorNumber, c.error);
+    EXPECT_EQ(b.error.errorPosition, 343950);
+    ASSERT_EQ(b.error.faults.size(), 1u);
+    EXPECT_EQ(b.error.faults[0].cell, c.occupied);
+  }
+}
+
 }  // namespace
 }  // namespace sc

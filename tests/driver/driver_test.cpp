@@ -95,7 +95,10 @@ TEST(ErrorRecord, OneLineWithNumberPositionAndMeaning) {
   ErrorRecord r;
   r.errorNumber = 21;
   r.errorPosition = 1050;
-  r.faults.push_back(Fault{21, 1050, {}, ""});
+  Fault f;
+  f.number = 21;
+  f.position = 1050;
+  r.faults.push_back(f);
   EXPECT_EQ(describeErrorRecord(r), "error 21 at 1050 m: speed board on an occupied cell");
 }
 

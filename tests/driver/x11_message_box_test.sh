@@ -14,16 +14,16 @@ open_box() {
   "$probe" errore >"$X11_TMP/out" 2>"$X11_TMP/err" </dev/null &
   pid=$!
   X11_CHILDREN+=("$pid")
-  wait_until 10 window_named scenario-compactor || fail "no message box appeared: $(cat "$X11_TMP/err")"
+  wait_until 30 window_named scenario-compactor || fail "no message box appeared: $(cat "$X11_TMP/err")"
   box=$(window_named scenario-compactor)
-  wait_until 5 bash -c "xwininfo -id $box | grep -q IsViewable" || fail "the box is not viewable"
+  wait_until 15 bash -c "xwininfo -id $box | grep -q IsViewable" || fail "the box is not viewable"
   # It takes the keyboard focus, so that Return, Space and Escape reach it.
-  wait_until 5 bash -c "[ \"\$(xdotool getwindowfocus)\" = $box ]" || fail "the box did not take the focus"
+  wait_until 15 bash -c "[ \"\$(xdotool getwindowfocus)\" = $box ]" || fail "the box did not take the focus"
 }
 
 # The probe must end within the time limit with errore's status, having said the message.
 expect_errore_end() {
-  wait_exit 10 "$pid" || fail "$1: errore did not return"
+  wait_exit 30 "$pid" || fail "$1: errore did not return"
   [ "$EXIT_STATUS" = 2 ] || fail "$1: exit status $EXIT_STATUS, not 2: $(cat "$X11_TMP/err")"
   [ "$(cat "$X11_TMP/err")" = " Errore n. 1250" ] || fail "$1: standard error: $(cat "$X11_TMP/err")"
 }
