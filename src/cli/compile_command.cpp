@@ -1,9 +1,5 @@
 #include "cli/compile_command.h"
 
-#include <stdlib.h>
-
-#include <cerrno>
-#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "cli/diagnostics.h"

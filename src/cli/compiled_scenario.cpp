@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <map>
 
 #include "compiler/code_page.h"
@@ -19,18 +18,18 @@ constexpr int32_t kLongestRoute = 1000000;
 
 // A file time as UTC, to the millisecond.
 std::string timeText(fs::file_time_type t) {
-  auto sys = std::chrono::file_clock::to_sys(t);
-  auto ms = std::chrono::floor<std::chrono::milliseconds>(sys);
-  std::time_t secs =
-      std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(sys));
-  std::tm tm{};
-  gmtime_r(&secs, &tm);
-  char text[40];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-  char frac[16];
-  std::snprintf(frac, sizeof frac, ".%03d UTC",
-                static_cast<int>((ms.time_since_epoch().count() % 1000 + 1000) % 1000));
-  return std::string(text) + frac;
+  using namespace std::chrono;
+  auto ms = floor<milliseconds>(file_clock::to_sys(t));
+  auto day = floor<days>(ms);
+  year_month_day date{day};
+  hh_mm_ss<milliseconds> time{ms - day};
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d.%03d UTC",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
+                static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()),
+                static_cast<int>(time.subseconds().count()));
+  return text;
 }
 
 // The largest file of each kind that the layouts allow: the longest route's cells and plan,

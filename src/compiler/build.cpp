@@ -113,13 +113,19 @@ void Build::warn(const char* name, std::string message, SourcePlace place,
 void Build::markOrigin(int64_t c) {
   if (!track.inCells(c)) return;
   if (origins.size() != track.trackCells.size()) origins.resize(track.trackCells.size());
-  origins[static_cast<size_t>(c)] = CellOrigin{row, 0, {}};
+  CellOrigin& o = origins[static_cast<size_t>(c)];
+  o.place = row;
+  o.rule = 0;
+  o.forRow = SourcePlace{};
 }
 
 void Build::markAutomatic(int64_t c, char rule, int64_t forCell) {
   if (!track.inCells(c)) return;
   if (origins.size() != track.trackCells.size()) origins.resize(track.trackCells.size());
-  origins[static_cast<size_t>(c)] = CellOrigin{{}, rule, rowOf(forCell)};
+  CellOrigin& o = origins[static_cast<size_t>(c)];
+  o.place = SourcePlace{};
+  o.rule = rule;
+  o.forRow = rowOf(forCell);
 }
 
 const CellOrigin* Build::originOf(int64_t c) const {

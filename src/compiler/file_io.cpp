@@ -1,16 +1,15 @@
+// The all-or-nothing delivery of files, the interrupt registry and the fault seam, the same on
+// every system; the primitive steps they use are in file_io_posix.cpp and file_io_win32.cpp.
 #include "compiler/file_io.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
+#include <chrono>
 #include <mutex>
 #include <utility>
+
+#include "compiler/file_io_native.h"
 
 namespace sc {
 namespace fs = std::filesystem;
@@ -29,8 +28,7 @@ int64_t stepsTaken() {
   return taken;
 }
 
-// Counts one step; false when this is the step planned to fail (errno is then EIO).
-static bool proceed() {
+bool proceed() {
   int64_t n = ++taken;
   if (planned != 0 && n == planned) {
     errno = EIO;
@@ -43,7 +41,7 @@ static bool proceed() {
 namespace {
 
 [[noreturn]] void fail(const fs::path& file, const std::string& what, int e) {
-  throw FileError(file, what + ": " + std::strerror(e));
+  throw FileError(file, what + ": " + native::reason(e));
 }
 [[noreturn]] void fail(const fs::path& file, const std::string& what) {
   fail(file, what, errno);
@@ -66,50 +64,51 @@ void forget(std::vector<fs::path>& list, const fs::path& p) {
 }
 
 void removeQuietly(const fs::path& p) {
-  ::unlink(p.c_str());
+  native::removeFile(p);
 }
 
-bool writeAll(int fd, std::string_view bytes) {
+bool writeAll(native::File f, std::string_view bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     if (!io_fault::proceed()) return false;
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
+    size_t n = 0;
+    if (!native::writeSome(f, bytes.data() + done, bytes.size() - done, n)) {
       if (errno == EINTR) continue;
       return false;
     }
-    done += static_cast<size_t>(n);
+    done += n;
   }
   return true;
 }
 
-bool syncFd(int fd) {
-  return io_fault::proceed() && ::fsync(fd) == 0;
+bool syncFile(native::File f) {
+  return io_fault::proceed() && native::syncFile(f);
 }
 
 // A name beside the destination that no one else uses: ".NAME.KIND-PID-N".
 fs::path siblingName(const fs::path& destination, const char* kind) {
   static std::atomic<uint64_t> counter{0};
-  struct timespec now;
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  uint64_t n = (static_cast<uint64_t>(now.tv_nsec) << 8) ^ counter++;
-  std::string name = ".";
-  name += destination.filename().string();
-  name += std::string(".") + kind + "-" + std::to_string(::getpid()) + "-" +
+  auto now = std::chrono::system_clock::now().time_since_epoch();
+  uint64_t nanos = static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(now).count() % 1000000000);
+  uint64_t n = (nanos << 8) ^ counter++;
+  fs::path name = ".";
+  name += destination.filename().native();  // the name's own characters, whatever they are
+  name += std::string(".") + kind + "-" + std::to_string(native::processId()) + "-" +
           std::to_string(n % 1000000007u);
   return destination.parent_path() / name;
 }
 
 // Creates a new file beside the destination, exclusively (never through a link), and
-// registers it for removal on an interrupt. Returns its descriptor.
-int createSibling(const fs::path& destination, const char* kind, fs::path& name) {
+// registers it for removal on an interrupt.
+native::File createSibling(const fs::path& destination, const char* kind, fs::path& name) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = siblingName(destination, kind);
     std::lock_guard<std::recursive_mutex> hold(registry().lock);
-    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd >= 0) {
+    native::File f;
+    if (native::createExclusive(name, f)) {
       registry().files.push_back(name);
-      return fd;
+      return f;
     }
     if (errno != EEXIST) fail(destination, "cannot create a temporary file beside it");
   }
@@ -118,28 +117,22 @@ int createSibling(const fs::path& destination, const char* kind, fs::path& name)
 
 void syncFolder(const fs::path& folder) {
   fs::path dir = folder.empty() ? fs::path(".") : folder;
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) fail(dir, "cannot open the folder to sync it");
-  bool ok = syncFd(fd);
-  int e = errno;
-  ::close(fd);
-  if (!ok) fail(dir, "cannot sync the folder", e);
+  if (!native::syncFolder(dir)) fail(dir, "cannot sync the folder");
 }
 
 // Keeps the file now at the destination under a second name, so that a failed commit can put
 // it back. Returns false when there is nothing to keep (no file, or a folder that no rename
 // will replace).
 bool keepEarlier(const fs::path& destination, fs::path& backup) {
-  struct stat st;
-  if (::lstat(destination.c_str(), &st) != 0) {
-    if (errno == ENOENT) return false;
+  native::Info info;
+  if (!native::look(destination, false, info)) {
     fail(destination, "cannot look at the file it replaces");
   }
-  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) return false;
+  if (info.type != native::Type::Regular && info.type != native::Type::Link) return false;
   for (int attempt = 0; attempt < 100; ++attempt) {
     backup = siblingName(destination, "old");
     std::lock_guard<std::recursive_mutex> hold(registry().lock);
-    if (::link(destination.c_str(), backup.c_str()) == 0) {
+    if (native::hardLink(destination, backup)) {
       registry().files.push_back(backup);
       return true;
     }
@@ -147,102 +140,105 @@ bool keepEarlier(const fs::path& destination, fs::path& backup) {
     break;
   }
   // No hard links here (or none to this file): keep a copy instead.
-  if (S_ISLNK(st.st_mode)) {
-    std::string target(static_cast<size_t>(st.st_size) + 1, '\0');
-    ssize_t n = ::readlink(destination.c_str(), target.data(), target.size());
-    if (n < 0) fail(destination, "cannot keep the link it replaces");
-    target.resize(static_cast<size_t>(n));
+  if (info.type == native::Type::Link) {
     backup = siblingName(destination, "old");
     std::lock_guard<std::recursive_mutex> hold(registry().lock);
-    if (::symlink(target.c_str(), backup.c_str()) != 0) {
+    if (!native::copyLink(destination, backup)) {
       fail(destination, "cannot keep the link it replaces");
     }
     registry().files.push_back(backup);
     return true;
   }
   std::string bytes = readFile(destination, SIZE_MAX);
-  int fd = createSibling(destination, "old", backup);
-  bool ok = writeAll(fd, bytes);
+  native::File f = createSibling(destination, "old", backup);
+  bool ok = writeAll(f, bytes);
   int e = errno;
-  ::close(fd);
+  native::closeFile(f);
   if (!ok) fail(destination, "cannot keep a copy of the file it replaces", e);
   return true;
+}
+
+const char* kindOf(native::Type type) {
+  switch (type) {
+    case native::Type::Folder:
+      return "a folder";
+    case native::Type::Fifo:
+      return "a FIFO";
+    case native::Type::Device:
+      return "a device";
+    case native::Type::Socket:
+      return "a socket";
+    default:
+      return "not a regular file";
+  }
+}
+
+[[noreturn]] void notRegular(const fs::path& file, native::Type type) {
+  throw FileError(file, std::string("cannot read: it is ") + kindOf(type) + ", not a regular file");
 }
 
 }  // namespace
 
 bool fileExists(const fs::path& file) {
-  struct stat st;
-  return ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  native::Info info;
+  return native::look(file, true, info) && info.type == native::Type::Regular;
 }
 
 void deleteFile(const fs::path& file) {
-  if (::unlink(file.c_str()) != 0) fail(file, "cannot delete");
-}
-
-static const char* kindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "not a regular file";
+  if (!native::removeFile(file)) fail(file, "cannot delete");
 }
 
 uint64_t regularFileSize(const fs::path& file) {
-  struct stat st;
-  if (::stat(file.c_str(), &st) != 0) fail(file, "cannot open");
-  if (!S_ISREG(st.st_mode)) {
-    throw FileError(
-        file, std::string("cannot read: it is ") + kindOf(st.st_mode) + ", not a regular file");
-  }
-  return static_cast<uint64_t>(st.st_size);
+  native::Info info;
+  if (!native::look(file, true, info)) fail(file, "cannot open");
+  if (info.type == native::Type::Missing) fail(file, "cannot open", ENOENT);
+  if (info.type != native::Type::Regular) notRegular(file, info.type);
+  return info.size;
 }
 
 std::string readFile(const fs::path& file, size_t maxBytes) {
-  // Opened without blocking, so that a FIFO without a writer cannot hold the program.
-  int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) fail(file, errno == ENOENT ? "cannot open: no such file" : "cannot open");
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
+  native::File f;
+  if (!native::openForReading(file, f)) {
+    fail(file, errno == ENOENT ? "cannot open: no such file" : "cannot open");
+  }
+  native::Info info;
+  if (!native::infoOf(f, info)) {
     int e = errno;
-    ::close(fd);
+    native::closeFile(f);
     fail(file, "cannot read", e);
   }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw FileError(
-        file, std::string("cannot read: it is ") + kindOf(st.st_mode) + ", not a regular file");
+  if (info.type != native::Type::Regular) {
+    native::closeFile(f);
+    notRegular(file, info.type);
   }
   auto tooLong = [&](uint64_t size) {
-    ::close(fd);
+    native::closeFile(f);
     throw FileError(file, "cannot read: it is " + std::to_string(size) +
                               " bytes long, more than the " + std::to_string(maxBytes) +
                               " bytes such a file can have");
   };
-  if (static_cast<uint64_t>(st.st_size) > maxBytes) tooLong(static_cast<uint64_t>(st.st_size));
+  if (info.size > maxBytes) tooLong(info.size);
   std::string out;
-  out.reserve(static_cast<size_t>(st.st_size));
+  out.reserve(static_cast<size_t>(info.size));
   char buf[1 << 16];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
+    size_t n = 0;
+    if (!native::readSome(f, buf, sizeof buf, n)) {
       if (errno == EINTR) continue;
       int e = errno;
-      ::close(fd);
+      native::closeFile(f);
       fail(file, "cannot read", e);
     }
     if (n == 0) break;
-    if (out.size() + static_cast<size_t>(n) > maxBytes) tooLong(out.size() + n);
-    out.append(buf, static_cast<size_t>(n));
+    if (out.size() + n > maxBytes) tooLong(out.size() + n);
+    out.append(buf, n);
   }
-  if (::close(fd) != 0) fail(file, "cannot close");
+  if (!native::closeFile(f)) fail(file, "cannot close");
   return out;
 }
 
 bool sameFile(const fs::path& a, const fs::path& b) {
-  struct stat sa, sb;
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
+  return native::sameFile(a, b);
 }
 
 FileSet::~FileSet() {
@@ -256,17 +252,17 @@ FileSet::~FileSet() {
 
 void FileSet::stage(const fs::path& file, std::string_view bytes) {
   Staged s{file, {}};
-  int fd = createSibling(file, "tmp", s.temporary);
+  native::File f = createSibling(file, "tmp", s.temporary);
   staged_.push_back(s);
-  bool ok = writeAll(fd, bytes);
+  bool ok = writeAll(f, bytes);
   if (!ok) {
     int e = errno;
-    ::close(fd);
+    native::closeFile(f);
     fail(file, "cannot write", e);
   }
-  ok = syncFd(fd);
+  ok = syncFile(f);
   int e = errno;
-  if (::close(fd) != 0 && ok) {
+  if (!native::closeFile(f) && ok) {
     ok = false;
     e = errno;
   }
@@ -283,10 +279,9 @@ void FileSet::commit() {
   std::lock_guard<std::recursive_mutex> hold(registry().lock);
   // One modification time for the whole set: a file of the same scenario older than its
   // companions then comes from an earlier build.
-  struct timespec now[2];
-  ::clock_gettime(CLOCK_REALTIME, &now[0]);
-  now[1] = now[0];
-  for (const Staged& s : staged_) ::utimensat(AT_FDCWD, s.temporary.c_str(), now, 0);
+  std::vector<fs::path> temporaries;
+  for (const Staged& s : staged_) temporaries.push_back(s.temporary);
+  native::touchTogether(temporaries);
 
   struct Backup {
     bool kept = false;
@@ -322,7 +317,7 @@ void FileSet::commit() {
 
   for (size_t i = 0; i < staged_.size(); ++i) {
     const Staged& s = staged_[i];
-    if (io_fault::proceed() && ::rename(s.temporary.c_str(), s.destination.c_str()) == 0) {
+    if (io_fault::proceed() && native::renameReplace(s.temporary, s.destination)) {
       forget(registry().files, s.temporary);
       continue;
     }
@@ -332,19 +327,19 @@ void FileSet::commit() {
     for (size_t j = i; j-- > 0;) {
       const fs::path& dest = staged_[j].destination;
       bool ok = backups[j].kept
-                    ? io_fault::proceed() && ::rename(backups[j].name.c_str(), dest.c_str()) == 0
-                    : ::unlink(dest.c_str()) == 0;
+                    ? io_fault::proceed() && native::renameReplace(backups[j].name, dest)
+                    : native::removeFile(dest);
       if (ok) {
         if (backups[j].kept) forget(registry().files, backups[j].name);
         backups[j].kept = false;
       } else {
-        undo += "; " + dest.string() + " could not be put back: " + std::strerror(errno);
+        undo += "; " + dest.string() + " could not be put back: " + native::reason(errno);
       }
     }
     dropBackups();
     dropTemporaries(i);
     committed_ = true;
-    throw FileError(s.destination, std::string("cannot replace: ") + std::strerror(e) + undo);
+    throw FileError(s.destination, "cannot replace: " + native::reason(e) + undo);
   }
   committed_ = true;
   dropBackups();
@@ -364,11 +359,23 @@ void replaceFile(const fs::path& file, std::string_view bytes) {
 
 namespace cleanup {
 fs::path createFolder(const fs::path& parent, const std::string& prefix) {
-  std::string templ = (parent / (prefix + "XXXXXX")).string();
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static std::atomic<uint64_t> counter{0};
   std::lock_guard<std::recursive_mutex> hold(registry().lock);
-  if (::mkdtemp(templ.data()) == nullptr) fail(parent, "cannot create a working folder");
-  registry().folders.push_back(templ);
-  return templ;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    uint64_t n = static_cast<uint64_t>(now) * 6364136223846793005u + (native::processId() << 20) +
+                 counter++ * 1442695040888963407u;
+    std::string name = prefix;
+    for (int i = 0; i < 6; ++i, n /= 62) name += kLetters[n % 62];
+    fs::path folder = parent / name;
+    if (native::makePrivateFolder(folder)) {
+      registry().folders.push_back(folder);
+      return folder;
+    }
+    if (errno != EEXIST) break;
+  }
+  fail(parent, "cannot create a working folder");
 }
 
 void removeFolder(const fs::path& folder) {
@@ -380,6 +387,7 @@ void removeFolder(const fs::path& folder) {
 
 void removeAllAndHold() {
   registry().lock.lock();
+  native::letGoOpenFiles();
   for (const fs::path& f : registry().files) removeQuietly(f);
   std::error_code ec;
   for (const fs::path& d : registry().folders) fs::remove_all(d, ec);

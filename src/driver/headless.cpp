@@ -1,7 +1,4 @@
-#include <unistd.h>
-
 #include <iostream>
-#include <system_error>
 
 #include "driver/platform.h"
 
@@ -19,13 +16,6 @@ class HeadlessPlatform : public Platform {
 
 std::unique_ptr<Platform> makeHeadlessPlatform() {
   return std::make_unique<HeadlessPlatform>();
-}
-
-std::filesystem::path programFolder() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return std::filesystem::current_path();
-  return exe.parent_path();
 }
 
 }  // namespace sc

@@ -24,27 +24,19 @@
 #include <vector>
 
 #include "driver/platform.h"
+#include "driver/waiting_window.h"
 
 namespace sc {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The waiting window, in pixels at 15 twips per pixel.
-constexpr int kFormWidth = 280;   // 4200 twips
-constexpr int kFormHeight = 179;  // 2688 twips
-constexpr int kLabelLeft = 64;    // 960 twips
-constexpr int kLabelTop = 64;     // 960 twips
-constexpr int kLabelWidth = 177;  // 2652 twips (176.8 pixels)
-constexpr int kLabelHeight = 53;  // 792 twips (52.8 pixels)
-constexpr const char* kFormCaption = "Form1";
-constexpr const char* kLabelText = "Attendere";
+using namespace form;  // the waiting window's layout and texts
 // 24 points bold at 96 dpi whatever the screen says: the form is laid out in pixels, so the
 // text keeps its size in pixels too.
 constexpr const char* kLabelStyle = ":bold:size=24:dpi=96";
 
 // The message box: the system's dialog font, a push button of the usual size.
-constexpr const char* kBoxTitle = "scenario-compactor";
 constexpr const char* kBoxStyle = ":size=9:dpi=96";
 constexpr const char* kButtonText = "OK";
 constexpr int kBoxMargin = 18;

@@ -1,5 +1,3 @@
-#include "driver/interrupts.h"
-
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -7,6 +5,7 @@
 #include <thread>
 
 #include "compiler/file_io.h"
+#include "driver/interrupts.h"
 
 namespace sc {
 
