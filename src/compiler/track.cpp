@@ -1,7 +1,9 @@
 #include "compiler/track.h"
 
+#if __has_include(<sys/mman.h>)
 #include <stdlib.h>
 #include <sys/mman.h>
+#endif
 
 #include <algorithm>
 #include <bit>
