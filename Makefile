@@ -27,10 +27,12 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
 
-# Benchmarks (a summary follows the table), then the peak memory of the 1000000 m compile.
+# The benchmark table: whole processes side by side with their I/O floors, time per km, peak
+# memory and stage shares (BENCH_PAIRS pairs, 31 by default). The Google Benchmark runs of the
+# stages: $(BUILD)/bench/sc_bench.
+BENCH_PAIRS ?= 31
 bench: build
-	$(BUILD)/bench/sc_bench $(BENCH_ARGS)
-	bench/peak_rss.sh $(BUILD)/bench/sc_compile_once
+	$(BUILD)/bench/sc_bench_table $(BENCH_PAIRS)
 
 deps-windows:
 	@scripts/install-deps.sh windows

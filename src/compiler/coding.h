@@ -21,6 +21,20 @@ inline void storeLittleEndian(char* out, uint64_t v) {
   }
 }
 
+// The N bytes at in, least significant first, as a number.
+template <size_t N>
+inline uint64_t loadLittleEndian(const char* in) {
+  static_assert(N <= sizeof(uint64_t));
+  uint64_t v = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&v, in, N);
+  } else {
+    for (size_t i = 0; i < N; ++i)
+      v |= static_cast<uint64_t>(static_cast<uint8_t>(in[i])) << (8 * i);
+  }
+  return v;
+}
+
 inline uint64_t bitsOf(double v) {
   uint64_t u;
   std::memcpy(&u, &v, sizeof u);

@@ -58,22 +58,12 @@ struct Decode {
   void text(std::string& s) { s = r.text(); }
 };
 
-size_t taggedBytes(PlanTag tag) {
-  return tag == PlanTag::Real ? kPlanRealBytes : tag == PlanTag::Integer ? 4 : 2;
-}
-
 // One tagged value at out; returns the end of what it wrote.
-char* encodeTagged(char* out, PlanTag tag, double value) {
-  storeLittleEndian<2>(out, static_cast<uint16_t>(tag));
-  if (tag == PlanTag::Integer) {
-    storeLittleEndian<2>(out + 2, static_cast<uint16_t>(static_cast<int16_t>(value)));
-    return out + 4;
-  }
-  if (tag == PlanTag::Real) {
-    storeLittleEndian<8>(out + 2, bitsOf(value));
-    return out + 10;
-  }
-  return out + 2;
+char* encodeTagged(char* out, const TaggedValue& v) {
+  storeLittleEndian<2>(out, static_cast<uint16_t>(v.tag));
+  if (v.tag == PlanTag::Integer) storeLittleEndian<2>(out + 2, static_cast<uint16_t>(v.integer));
+  if (v.tag == PlanTag::Real) storeLittleEndian<8>(out + 2, bitsOf(v.real));
+  return out + taggedBytes(v.tag);
 }
 
 }  // namespace
@@ -93,21 +83,23 @@ std::string encodeRecords(const RecordTable& table) {
   return out;
 }
 
-std::string encodePlan(const TrackPlan& plan) {
+std::string_view planFileBytes(const TrackPlan& plan, std::string& storage) {
+  // A complete table is held as its file already.
+  if (plan.complete()) return std::string_view(plan.image(), plan.imageSize());
+  // A table that a stopped build left short: its rows one by one, the missing ones empty.
   size_t half = 0;
-  for (PlanTag tag : plan.tag) half += taggedBytes(tag);
-  std::string out(2 * half, '\0');
-  char* at = out.data();
-  const PlanTag* tags = plan.tag.data();
-  const size_t rows = plan.tag.size();
-  for (const double* axis : {plan.x.data(), plan.y.data()}) {
-    for (size_t row = 0; row < rows; ++row) at = encodeTagged(at, tags[row], axis[row]);
+  for (int32_t row = 0; row < plan.rows(); ++row) half += taggedBytes(plan.tag(row));
+  storage.assign(2 * half, '\0');
+  char* at = storage.data();
+  for (int axis : {0, 1}) {
+    for (int32_t row = 0; row < plan.rows(); ++row) at = encodeTagged(at, plan.entry(row, axis));
   }
-  return out;
+  return storage;
 }
 
-size_t completePlanFileBytes(int32_t modelLength) {
-  return 2 * (8 + 10 * (static_cast<size_t>(modelLength) - 3) + 4);
+std::string encodePlan(const TrackPlan& plan) {
+  std::string storage;
+  return std::string(planFileBytes(plan, storage));
 }
 
 std::string decodeCells(std::string_view bytes, std::vector<TrackCell>& cells) {

@@ -17,15 +17,14 @@ constexpr size_t kCellBytes = 15;
 // A record is 34 bytes besides its text; a real tagged value (tag and binary64) is 10 bytes,
 // the largest entry of the plan file.
 constexpr size_t kRecordFixedBytes = 34;
-constexpr size_t kPlanRealBytes = 10;
+constexpr size_t kPlanRealBytes = taggedBytes(PlanTag::Real);
 
 std::string encodeCells(const std::vector<TrackCell>& cells);
 std::string encodeRecords(const RecordTable& table);
 std::string encodePlan(const TrackPlan& plan);
-
-// Size of the plan file for a plan whose rows 0 and 1 are integers, 2 to modelLength - 2
-// reals and the last two empty.
-size_t completePlanFileBytes(int32_t modelLength);
+// The plan file's bytes without a copy when the table is complete (a view of the table);
+// otherwise encoded into storage, which the view then shows.
+std::string_view planFileBytes(const TrackPlan& plan, std::string& storage);
 
 // Decoders: each returns an empty string on success, or what is wrong with the bytes.
 std::string decodeCells(std::string_view bytes, std::vector<TrackCell>& cells);

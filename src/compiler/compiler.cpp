@@ -75,7 +75,8 @@ void writeCompiledFiles(const Build& b, std::vector<std::filesystem::path>& writ
   // in this order. A failure before the renames leaves every earlier file as it was.
   FileSet set;
   if (b.buildFlag != 0 && b.track.trackPlan) {
-    set.stage(b.files.planFile(), encodePlan(*b.track.trackPlan));
+    std::string storage;
+    set.stage(b.files.planFile(), planFileBytes(*b.track.trackPlan, storage));
   }
   set.stage(b.files.recordFile(), encodeRecords(b.records));
   set.stage(b.files.cellFile(), encodeCells(b.track.trackCells));

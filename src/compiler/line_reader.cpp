@@ -345,27 +345,16 @@ class LineReader {
     return Next::Continue;
   }
 
-  // One row of the plan table at the cursor, from the step between the two rows before it.
-  void straightStep() {
-    TrackPlan& plan = *b_.track.trackPlan;
-    const size_t j = static_cast<size_t>(planCursor_);
-    const double x1 = plan.x[j - 1];
-    const double y1 = plan.y[j - 1];
-    const double dx = x1 - plan.x[j - 2];
-    const double dy = y1 - plan.y[j - 2];
-    plan.setReal(planCursor_, x1 + dx, y1 + dy);
-    ++planCursor_;
-  }
-
-  void curvedStep(double k) {
-    TrackPlan& plan = *b_.track.trackPlan;
-    const size_t j = static_cast<size_t>(planCursor_);
-    const double x1 = plan.x[j - 1];
-    const double y1 = plan.y[j - 1];
-    const double dx = x1 - plan.x[j - 2];
-    const double dy = y1 - plan.y[j - 2];
-    plan.setReal(planCursor_, (x1 + dx) + k * dy, (y1 + dy) - k * dx);
-    ++planCursor_;
+  // Plan rows from the cursor to end, cut at the model's last real row and at the cursor's
+  // limit, each computed once by run(last row); false when the cursor passed its limit.
+  template <class Run>
+  bool planRun(int64_t end, Run run) {
+    const int64_t lastRow = static_cast<int64_t>(b_.track.modelLength) - 2;
+    const int64_t last = std::min({end, lastRow, int64_t{kPlanCursorLimit}});
+    if (last < planCursor_) return true;
+    run(static_cast<int32_t>(last));
+    planCursor_ = static_cast<int32_t>(last) + 1;
+    return planCursor_ <= kPlanCursorLimit;
   }
 
   Next curveRow() {
@@ -393,15 +382,13 @@ class LineReader {
 
     // A curve reaching past the model stops at its last computed row; the last two rows stay
     // empty as after a normal tail.
-    const int64_t lastRow = static_cast<int64_t>(b_.track.modelLength) - 2;
-    const int64_t curveEnd = static_cast<int64_t>(p) + n;
-    while (planCursor_ <= p && planCursor_ <= lastRow) {
-      straightStep();
-      if (planCursor_ > kPlanCursorLimit) return halt(err::BadCurve);
+    TrackPlan& plan = *b_.track.trackPlan;
+    if (!planRun(p, [&plan](int32_t last) { plan.straightSteps(last); })) {
+      return halt(err::BadCurve);
     }
-    while (planCursor_ <= curveEnd && planCursor_ <= lastRow) {
-      curvedStep(k);
-      if (planCursor_ > kPlanCursorLimit) return halt(err::BadCurve);
+    if (!planRun(static_cast<int64_t>(p) + n,
+                 [&plan, k](int32_t last) { plan.curvedSteps(last, k); })) {
+      return halt(err::BadCurve);
     }
     return Next::Continue;
   }
@@ -474,7 +461,9 @@ class LineReader {
       writeGradientCell();
     } while (gradientCursor_ < static_cast<int64_t>(b_.track.lastCell) - 2);
     if (b_.buildFlag != 0) {
-      while (planCursor_ <= b_.track.modelLength - 2) straightStep();
+      const int32_t lastRow = b_.track.modelLength - 2;
+      if (planCursor_ <= lastRow) b_.track.trackPlan->straightSteps(lastRow);
+      planCursor_ = std::max(planCursor_, lastRow + 1);
     }
   }
 

@@ -103,7 +103,7 @@ class PlotModel {
     double heading = 0;
     for (int32_t row = 2; row <= b.track.modelLength - 2; ++row) {
       if (row > 5000 && row < 9000) heading += 0.0004;
-      plan.setReal(row, plan.x[row - 1] + std::sin(heading), plan.y[row - 1] + std::cos(heading));
+      plan.setReal(row, plan.x(row - 1) + std::sin(heading), plan.y(row - 1) + std::cos(heading));
     }
   }
 

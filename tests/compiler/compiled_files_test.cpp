@@ -78,8 +78,7 @@ TEST(RecordLayout, RecordsWithAndWithoutText) {
 }
 
 TEST(PlanLayout, TaggedValuesInTwoHalves) {
-  TrackPlan p;
-  p.create(6);
+  TrackPlan p(6);
   p.setInteger(0, 0, 0);
   p.setInteger(1, 0, 1);
   p.setReal(2, 0.5, 2.0);
@@ -100,6 +99,40 @@ TEST(PlanLayout, TaggedValuesInTwoHalves) {
   EXPECT_EQ(x[2].real, 0.5);
   EXPECT_EQ(y[6].tag, PlanTag::Empty);
   EXPECT_NE(decodePlan(file.substr(0, file.size() - 3), x, y), "");
+}
+
+// A build that stopped early leaves rows unset: they are written as empty entries of 2 bytes,
+// and the y half follows the shorter x half directly.
+TEST(PlanLayout, RowsNotReachedAreEmptyEntries) {
+  TrackPlan p(6);
+  EXPECT_EQ(encodePlan(p), std::string(2 * 7 * 2, '\0'));
+  p.setInteger(0, 0, 0);
+  p.setInteger(1, 0, 1);
+  p.setReal(2, 0.5, 2.0);
+  EXPECT_FALSE(p.complete());
+  const std::string half = bytes({2, 0, 0, 0}) + bytes({2, 0, 0, 0}) +
+                           bytes({5, 0, 0, 0, 0, 0, 0, 0, 0xE0, 0x3F}) + std::string(8, '\0');
+  const std::string yHalf = bytes({2, 0, 0, 0}) + bytes({2, 0, 1, 0}) +
+                            bytes({5, 0, 0, 0, 0, 0, 0, 0, 0, 0x40}) + std::string(8, '\0');
+  EXPECT_EQ(encodePlan(p), half + yHalf);
+  EXPECT_EQ(p.entry(2, 0).real, 0.5);
+  EXPECT_EQ(p.entry(3, 1).tag, PlanTag::Empty);
+}
+
+TEST(PlanLayout, RowsAreSetInOrderOnly) {
+  TrackPlan p(6);
+  EXPECT_THROW(p.setInteger(1, 0, 1), std::logic_error);
+  p.setInteger(0, 0, 0);
+  EXPECT_THROW(p.setReal(2, 0, 2), std::logic_error);
+  p.setInteger(1, 0, 1);
+  p.straightSteps(3);
+  p.curvedSteps(3, 0.5);  // nothing: row 3 is set
+  EXPECT_EQ(p.rowsSet(), 4);
+  p.curvedSteps(4, 0.5);
+  EXPECT_TRUE(p.complete());
+  EXPECT_EQ(p.y(3), 3.0);
+  EXPECT_EQ(p.x(4), 0.5);                              // (0 + 0) + 0.5 * 1
+  EXPECT_THROW(p.straightSteps(5), std::logic_error);  // rows 5 and 6 stay empty
 }
 
 TEST(PlanLayout, ScenarioPlanFileSize) {

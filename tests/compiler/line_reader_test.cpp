@@ -91,7 +91,7 @@ TEST(LineReader, RouteLengthLimits) {
     EXPECT_TRUE(r.read(lineText({}, "lunghezza percorso, -6974")));
     EXPECT_EQ(r.b.track.lastCell, 1);
     EXPECT_EQ(r.cell(0).gradientCode, 100);
-    EXPECT_EQ(r.plan().y[24], 24.0);
+    EXPECT_EQ(r.plan().y(24), 24.0);
   }
 }
 
@@ -363,14 +363,14 @@ TEST(LineReader, CurveKeywordGivesTheTurnRate) {
     if (c.error != 0) {
       EXPECT_FALSE(goesOn);
       EXPECT_EQ(r.lastFault().place.line, 4) << c.keyword;
-      EXPECT_EQ(r.plan().tag[2], PlanTag::Empty) << c.keyword;  // no tail after a stop
+      EXPECT_EQ(r.plan().tag(2), PlanTag::Empty) << c.keyword;  // no tail after a stop
       continue;
     }
     EXPECT_TRUE(goesOn) << c.keyword;
-    EXPECT_EQ(r.plan().x[10], 0.0) << c.keyword;
-    EXPECT_EQ(r.plan().y[10], 10.0) << c.keyword;
-    EXPECT_EQ(r.plan().x[11], c.k) << c.keyword;
-    EXPECT_EQ(r.plan().y[11], 11.0) << c.keyword;
+    EXPECT_EQ(r.plan().x(10), 0.0) << c.keyword;
+    EXPECT_EQ(r.plan().y(10), 10.0) << c.keyword;
+    EXPECT_EQ(r.plan().x(11), c.k) << c.keyword;
+    EXPECT_EQ(r.plan().y(11), 11.0) << c.keyword;
   }
 }
 
@@ -383,16 +383,16 @@ TEST(LineReader, ThousandMetreCurveTurnsByAboutOneRadian) {
     Reader r;
     EXPECT_TRUE(r.read(lineText({c.row})));
     const TrackPlan& p = r.plan();
-    double dx = p.x[1000] - p.x[999];
-    double dy = p.y[1000] - p.y[999];
+    double dx = p.x(1000) - p.x(999);
+    double dy = p.y(1000) - p.y(999);
     // 999 curved steps (rows 2 to 1000), each turning by atan(0.001) and lengthening the step
     // by sqrt(1 + 0.001^2).
     EXPECT_NEAR(std::atan2(dx, dy), c.sign * 999 * std::atan(0.001), 1e-9) << c.row;
     EXPECT_NEAR(std::hypot(dx, dy), std::pow(1 + 1e-6, 999 / 2.0), 1e-9) << c.row;
     EXPECT_NEAR(std::hypot(dx, dy), 1.0005, 1e-4) << c.row;
     // After the curve the line runs straight on with that step.
-    EXPECT_NEAR(p.x[1001] - p.x[1000], dx, 1e-9) << c.row;
-    EXPECT_NEAR(p.y[1001] - p.y[1000], dy, 1e-9) << c.row;
+    EXPECT_NEAR(p.x(1001) - p.x(1000), dx, 1e-9) << c.row;
+    EXPECT_NEAR(p.y(1001) - p.y(1000), dy, 1e-9) << c.row;
   }
 }
 
@@ -404,22 +404,22 @@ TEST(LineReader, LineWithoutCurvesRunsAlongY) {
   EXPECT_EQ(p.entry(0, 1).tag, PlanTag::Integer);
   EXPECT_EQ(p.entry(1, 1).integer, 1);
   for (int j = 0; j <= 16998; ++j) {
-    ASSERT_EQ(p.x[j], 0.0) << j;
-    ASSERT_EQ(p.y[j], j) << j;
-    ASSERT_EQ(p.tag[j], j < 2 ? PlanTag::Integer : PlanTag::Real) << j;
+    ASSERT_EQ(p.x(j), 0.0) << j;
+    ASSERT_EQ(p.y(j), j) << j;
+    ASSERT_EQ(p.tag(j), j < 2 ? PlanTag::Integer : PlanTag::Real) << j;
   }
-  EXPECT_EQ(p.tag[16999], PlanTag::Empty);
-  EXPECT_EQ(p.tag[17000], PlanTag::Empty);
+  EXPECT_EQ(p.tag(16999), PlanTag::Empty);
+  EXPECT_EQ(p.tag(17000), PlanTag::Empty);
 }
 
 TEST(LineReader, CurveReachingPastTheModelStopsAtItsLastRows) {
   Reader r;
   EXPECT_TRUE(r.read(lineText({"curvad1, 16000, 5000"})));
   EXPECT_EQ(r.error(), 0);
-  EXPECT_EQ(r.plan().tag[16998], PlanTag::Real);
-  EXPECT_GT(r.plan().x[16998], 0.0);
-  EXPECT_EQ(r.plan().tag[16999], PlanTag::Empty);
-  EXPECT_EQ(r.plan().tag[17000], PlanTag::Empty);
+  EXPECT_EQ(r.plan().tag(16998), PlanTag::Real);
+  EXPECT_GT(r.plan().x(16998), 0.0);
+  EXPECT_EQ(r.plan().tag(16999), PlanTag::Empty);
+  EXPECT_EQ(r.plan().tag(17000), PlanTag::Empty);
 }
 
 TEST(LineReader, CurvePastPlanRowOneMillionIs103) {
@@ -436,8 +436,8 @@ TEST(LineReader, CurvePastPlanRowOneMillionIs103) {
     EXPECT_EQ(goesOn, c.error == 0) << c.row;
     EXPECT_EQ(r.error(), c.error) << c.row;
     EXPECT_FALSE(r.lineFileLeft()) << c.row;
-    EXPECT_EQ(r.plan().tag[1000000], PlanTag::Real) << c.row;
-    EXPECT_EQ(r.plan().tag[1006998], c.error == 0 ? PlanTag::Real : PlanTag::Empty) << c.row;
+    EXPECT_EQ(r.plan().tag(1000000), PlanTag::Real) << c.row;
+    EXPECT_EQ(r.plan().tag(1006998), c.error == 0 ? PlanTag::Real : PlanTag::Empty) << c.row;
   }
 }
 
@@ -606,8 +606,8 @@ TEST(LineReader, RangeFaultEndsTheItemLoopAndTheTailsFollow) {
     EXPECT_EQ(r.cell(338).gradientCode, 101) << row;  // the tail writes at least one cell
     EXPECT_EQ(r.cell(339).gradientCode, 0) << row;
     EXPECT_EQ(r.cell(101).kind, CellFree) << row;  // the rows after it are not read
-    EXPECT_EQ(r.plan().y[16998], 16998.0) << row;
-    EXPECT_EQ(r.plan().tag[16999], PlanTag::Empty) << row;
+    EXPECT_EQ(r.plan().y(16998), 16998.0) << row;
+    EXPECT_EQ(r.plan().tag(16999), PlanTag::Empty) << row;
   }
 }
 

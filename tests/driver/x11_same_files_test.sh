@@ -48,9 +48,22 @@ done <"$X11_TMP/with.list"
 echo "$files files identical (the program among them)"
 ((files > 1)) || fail "the build wrote no file"
 
-# A program built with the X11 libraries shows its 280 x 179 window on the display; without
-# them it stays headless everywhere.
-if ldd "$exe" | grep -q 'libX11\.so'; then
+# The program itself links nothing of X11 or the fonts: without a display none of it is loaded.
+if ldd "$exe" | grep -E 'lib(X11|Xft|fontconfig|freetype)\.so' >&2; then
+  fail "the program links the X11 or font libraries itself"
+fi
+mkdir "$X11_TMP/loaded"
+cp "$exe" "$X11_TMP/loaded/scenario-compactor"
+(cd / && env -u DISPLAY LD_DEBUG=files "$X11_TMP/loaded/scenario-compactor" </dev/null \
+  >/dev/null 2>"$X11_TMP/loaded.log")
+if grep -E 'file=[^ ]*(X11|Xft|fontconfig|freetype)' "$X11_TMP/loaded.log" >&2; then
+  fail "a run without a display loaded X11 or font libraries"
+fi
+echo "a run without a display loads nothing of X11 or the fonts"
+
+# A program built with the X11 platform (its module beside the program in the build folder)
+# shows its 280 x 179 window on the display; without it it stays headless everywhere.
+if [ -f "$(dirname "$exe")/scenario-compactor-x11.so" ]; then
   grep -q 'width 280, height 179' "$X11_TMP/xev.log" || fail "the windowed run showed no waiting window"
   grep -q '^MapNotify' "$X11_TMP/xev.log" || fail "the waiting window was never mapped"
   echo "the windowed run showed its waiting window"

@@ -517,10 +517,16 @@ class X11Platform final : public Platform {
 
 }  // namespace
 
-std::unique_ptr<Platform> makeX11Platform() {
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return nullptr;
-  return std::make_unique<X11Platform>(display);
-}
-
 }  // namespace sc
+
+// The module's entry point (loaded on demand by the platform choice): a new platform on the
+// display, or null when none can be opened. Nothing thrown leaves the module.
+extern "C" __attribute__((visibility("default"))) sc::Platform* sc_make_x11_platform() noexcept {
+  try {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return nullptr;
+    return new sc::X11Platform(display);
+  } catch (...) {
+    return nullptr;
+  }
+}
