@@ -5,11 +5,10 @@
 
 #include "compiler/codes.h"
 #include "compiler/compiled_files.h"
+#include "compiler/rules.h"
 
 namespace sc {
 namespace {
-
-constexpr int32_t kStationSpacing = 350;
 
 // No plan coordinate of a real line lies farther than this from the start, in metres.
 constexpr double kPlanReach = 1e7;
@@ -47,7 +46,7 @@ void checkRecords(const CompiledScenario& s, Findings& f) {
   for (size_t i = 1; i < stations.size(); ++i) {
     const ScenarioRecord& here = r[stations[i].record];
     const ScenarioRecord& before = r[stations[i - 1].record];
-    if (int64_t{here.start} - kStationSpacing < int64_t{before.end}) {
+    if (int64_t{here.start} - kStationGap < int64_t{before.end}) {
       problem("station record " + num(stations[i].record) + " (" +
               recordName(s, stations[i].record) + ") starts at " + num(here.start) +
               " m, less than 350 m after the end of record " + num(stations[i - 1].record) +

@@ -8,13 +8,12 @@
 #include "compiler/code_page.h"
 #include "compiler/compiled_files.h"
 #include "compiler/file_io.h"
+#include "compiler/rules.h"
 
 namespace sc {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int32_t kLongestRoute = 1000000;
 
 // A file time as UTC, to the millisecond.
 std::string timeText(fs::file_time_type t) {
@@ -34,9 +33,10 @@ std::string timeText(fs::file_time_type t) {
 
 // The largest file of each kind that the layouts allow: the longest route's cells and plan,
 // and 87 records each with the longest text.
-const size_t kMaxCellFileBytes = (static_cast<size_t>(lastCellOf(kLongestRoute)) + 1) * kCellBytes;
+const size_t kMaxCellFileBytes =
+    (static_cast<size_t>(lastCellOf(kMaxRouteLength)) + 1) * kCellBytes;
 const size_t kMaxPlanFileBytes =
-    2 * (static_cast<size_t>(modelLengthOf(kLongestRoute)) + 1) * kPlanRealBytes;
+    2 * (static_cast<size_t>(modelLengthOf(kMaxRouteLength)) + 1) * kPlanRealBytes;
 const size_t kMaxRecordFileBytes = kRecordCount * (kRecordFixedBytes + size_t{UINT16_MAX});
 
 // Reads a whole file, or says why it cannot be read. A file longer than its layout allows is
@@ -267,7 +267,7 @@ std::vector<StationView> stationsOf(const CompiledScenario& s) {
 std::optional<int32_t> validRouteLength(const CompiledScenario& s) {
   if (!s.hasRecords || !s.recordsWhole) return std::nullopt;
   int32_t length = s.records[kRecordTrain].end;
-  if (length < 0 || length > kLongestRoute) return std::nullopt;
+  if (length < 0 || length > kMaxRouteLength) return std::nullopt;
   return length;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/plot_style.h"
+#include "compiler/packing.h"
 #include "compiler/rules.h"
 
 namespace sc::plot {
@@ -16,8 +17,6 @@ namespace {
 using svg::f1;
 using svg::Picture;
 
-constexpr int32_t kSpeedUnit = 5;  // km/h per speedStep and per packed speed unit
-
 // Where a cell stands along the line, in metres.
 double metresOf(size_t cell) {
   return static_cast<double>(cellToMetres(static_cast<int64_t>(cell)));
@@ -25,11 +24,11 @@ double metresOf(size_t cell) {
 
 // First speed of a speed board (the left speed of its first pair), km/h.
 double boardSpeed(const TrackCell& c) {
-  return static_cast<double>(c.value1 / 100 * kSpeedUnit);
+  return static_cast<double>(packing::speedPairLeft(c.value1));
 }
 
 std::string boardLabel(const TrackCell& c) {
-  int left = c.value1 / 100 * kSpeedUnit, right = c.value1 % 100 * kSpeedUnit;
+  int left = packing::speedPairLeft(c.value1), right = packing::speedPairRight(c.value1);
   return left == right ? std::to_string(left) : std::to_string(left) + "/" + std::to_string(right);
 }
 
@@ -120,13 +119,15 @@ void layOutBands(Profile& f, double top) {
 
 void chooseScales(Profile& f) {
   for (const TrackCell& c : f.cells) {
-    f.maxSpeed = std::max(f.maxSpeed, static_cast<double>(c.speedStep) * kSpeedUnit);
+    f.maxSpeed = std::max(f.maxSpeed, static_cast<double>(packing::speedOfStep(c.speedStep)));
     if (c.kind == CellSpeedBoard) f.maxSpeed = std::max(f.maxSpeed, boardSpeed(c));
   }
   f.speedStep = svg::niceStep(f.maxSpeed, 5);
   f.maxSpeed = std::ceil(f.maxSpeed / f.speedStep) * f.speedStep;
   for (const TrackCell& c : f.cells) {
-    if (c.gradientCode != 0) f.maxGrade = std::max(f.maxGrade, std::abs(c.gradientCode - 100.0));
+    if (c.gradientCode != 0) {
+      f.maxGrade = std::max(f.maxGrade, std::abs(double{packing::gradientOf(c.gradientCode)}));
+    }
   }
   f.gradeStep = svg::niceStep(f.maxGrade, 3);
   f.maxGrade = std::ceil(f.maxGrade / f.gradeStep) * f.gradeStep;
@@ -223,7 +224,7 @@ void drawSpeedBand(const Profile& f, Picture& p) {
   bandTitle((f.speedTop + f.speedBottom) / 2, "speed (km/h)", p);
   auto lineSpeed = [](const TrackCell& c) -> std::optional<double> {
     if (c.speedStep == 0) return std::nullopt;
-    return c.speedStep * double{kSpeedUnit};
+    return double{packing::speedOfStep(c.speedStep)};
   };
   p.path(stepPath(
              f.cells, lineSpeed, [&](double m) { return f.X(m); },
@@ -263,7 +264,7 @@ void drawGradientBand(const Profile& f, Picture& p) {
   bandTitle(f.gradMid, "gradient (\u2030)", p);
   auto gradient = [](const TrackCell& c) -> std::optional<double> {
     if (c.gradientCode == 0) return std::nullopt;
-    return c.gradientCode - 100.0;
+    return double{packing::gradientOf(c.gradientCode)};
   };
   p.path(stepPath(
              f.cells, gradient, [&](double m) { return f.X(m); },

@@ -8,17 +8,16 @@
 #include "compiler/field_stream.h"
 #include "compiler/file_io.h"
 #include "compiler/keywords.h"
+#include "compiler/packing.h"
 #include "compiler/rules.h"
 
 namespace sc {
 namespace {
 
-constexpr int32_t kMaxRouteLength = 1000000;
 // The shortest length whose model still has cell 1 (lastCell 1) and plan row 1.
 constexpr int32_t kMinRouteLength = -6974;
 // The plan cursor may not pass this row inside a curve rule.
 constexpr int32_t kPlanCursorLimit = 1000000;
-constexpr int64_t kGradientOffset = 100;
 // A mountain starting this close (or closer) after the previous one's end is of type 3.
 constexpr int64_t kMountainGap = 150;
 constexpr int32_t kJoinedMountainType = 3;
@@ -325,7 +324,7 @@ class LineReader {
   void writeGradientCell() {
     if (b_.track.inCells(gradientCursor_)) {
       b_.track.trackCells[static_cast<size_t>(gradientCursor_)].gradientCode =
-          static_cast<uint8_t>(previousGradient_ + kGradientOffset);
+          static_cast<uint8_t>(packing::gradientCode(previousGradient_));
     }
     ++gradientCursor_;
   }
@@ -562,7 +561,7 @@ void memo_montagna(Build& b, MountainList& mountains, int32_t& inizio, int32_t& 
   // Cells first to last, counted c = 1, 2, ... from the first; the part outside the array is
   // cut off without changing the count of the cells inside it.
   const int64_t first = boundaryCell(inizio);
-  const int64_t last = roundHalfEven(static_cast<double>(fine) / 50.0 - 1.0);
+  const int64_t last = roundHalfEven(static_cast<double>(fine) / double{kMetresPerCell} - 1.0);
   const int64_t from = std::max<int64_t>(first, 0);
   const int64_t to = std::min<int64_t>(last, static_cast<int64_t>(b.track.trackCells.size()) - 1);
   for (int64_t i = from; i <= to; ++i) {
@@ -588,14 +587,13 @@ void memo_indicatori_v_max(Build& b, int32_t posizione, const int32_t& vas, cons
     return;
   }
   auto pack = [&place](int32_t left, int32_t right) {
-    double value = static_cast<double>(right) / 5.0 + static_cast<double>(left) * 20.0;
-    return toCellValue(roundHalfEven(value), "the speed pair value", place);
+    return toCellValue(packing::speedPair(left, right), "the speed pair value", place);
   };
   const int16_t value1 = pack(vas, vad);
   const int16_t value2 = pack(vbs, vbd);
   const int16_t value3 = pack(vcs, vcd);
   const int16_t value4 =
-      toCellValue(static_cast<int64_t>(strisces) * 10 + strisced, "the stripe value", place);
+      toCellValue(packing::stripeValue(strisces, strisced), "the stripe value", place);
   cell.kind = CellSpeedBoard;
   b.markOrigin(c);
   cell.value1 = value1;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "compiler/field_stream.h"
+#include "compiler/packing.h"
 #include "compiler/rules.h"
 
 namespace sc {
@@ -33,10 +34,10 @@ void memo_segnale(Build& b, int32_t posizione, int32_t& sx, int32_t& s1, int32_t
   }
   cell.kind = CellSignal;
   b.markOrigin(c);
-  cell.value4 = low16(int64_t{rapp} * 10 + int64_t{sx} * 3 + dx);
-  cell.value1 = low16(int64_t{s1} * 10 + d1);
-  cell.value2 = low16(int64_t{s2} * 10 + d2);
-  cell.value3 = low16(int64_t{s3} * 10 + d3);
+  cell.value4 = low16(packing::signalHead(rapp, sx, dx));
+  cell.value1 = low16(packing::signalAspect(s1, d1));
+  cell.value2 = low16(packing::signalAspect(s2, d2));
+  cell.value3 = low16(packing::signalAspect(s3, d3));
   if (tempo >= 1 && tempo <= 100) tempo = 101;
   cell.signalTime = sx == 2 ? low8(tempo) : 0;
   // Approach codes 2, 4, 6 and 8 cells before the signal, whatever those cells hold; the
@@ -45,7 +46,7 @@ void memo_segnale(Build& b, int32_t posizione, int32_t& sx, int32_t& s1, int32_t
     const int64_t a = c - 2 * step;
     if (!b.track.inCells(a)) continue;
     b.track.trackCells[static_cast<size_t>(a)].approachCode =
-        low8(int64_t{sx} * 30 + int64_t{dx} * 10 + step);
+        low8(packing::signalApproachCode(sx, dx, step));
   }
 }
 
@@ -54,7 +55,7 @@ void memo_rallentamento(Build& b, int32_t x, int32_t& v, int32_t& l, int32_t& f_
   auto& cells = b.track.trackCells;
   auto at = [&cells](int64_t i) -> TrackCell& { return cells[static_cast<size_t>(i)]; };
 
-  const bool warned = x > 1500;
+  const bool warned = x > kWarnedSlowdownStart;
   if (!warned) f_ta = 0;
   // Each cell is tested against the array where it is first used: the warning and start cells
   // before the end cell is even looked at, the approach cells only after the main items.
@@ -63,7 +64,7 @@ void memo_rallentamento(Build& b, int32_t x, int32_t& v, int32_t& l, int32_t& f_
     b.addOccupantNote(b.recordFault(number, std::nullopt, b.row, {}, c), c);
     return true;
   };
-  const int64_t wc = pointCell(static_cast<double>(x) - 1200.0);
+  const int64_t wc = pointCell(static_cast<double>(x) - kWarningBoardDistance);
   if (warned) {
     requireCell(b, wc, "the slowdown's warning board");
     if (occupied(wc, err::WarningOccupied)) return;
@@ -94,7 +95,7 @@ void memo_rallentamento(Build& b, int32_t x, int32_t& v, int32_t& l, int32_t& f_
   at(ec).value3 = low16(f_tt);
 
   if (f_ta == 0) return;
-  const int64_t h = boundaryCell(static_cast<double>(x) - 1200.0);
+  const int64_t h = boundaryCell(static_cast<double>(x) - kWarningBoardDistance);
   for (int64_t j = 0; j < 4; ++j) requireCell(b, h - j, "the slowdown's approach cell");
   for (int64_t j = 0; j < 4; ++j) {
     // The end, start and warning cells written above stay.

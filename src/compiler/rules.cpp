@@ -20,15 +20,15 @@ int64_t roundHalfEven(double x) {
 }
 
 int64_t pointCell(double metres) {
-  return roundHalfEven(metres / 50.0 + 1.0);
+  return roundHalfEven(metres / double{kMetresPerCell} + 1.0);
 }
 
 int64_t boundaryCell(double metres) {
-  return roundHalfEven(metres / 50.0);
+  return roundHalfEven(metres / double{kMetresPerCell});
 }
 
 bool passesRangeTest(int64_t position, int32_t lastCell, int32_t margin) {
-  double cells = (static_cast<double>(position) + margin) / 50.0;
+  double cells = (static_cast<double>(position) + margin) / double{kMetresPerCell};
   return !(cells > static_cast<double>(lastCell));
 }
 

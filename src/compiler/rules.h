@@ -22,9 +22,20 @@ constexpr uint8_t low8(int64_t v) {
   return static_cast<uint8_t>(static_cast<uint64_t>(v));
 }
 
+// One cell of the model stands for this many metres of line.
+constexpr int32_t kMetresPerCell = 50;
+// The longest route a line description may give, in metres.
+constexpr int32_t kMaxRouteLength = 1000000;
+// A slowdown's warning board stands this far before its start, when the start lies beyond
+// kWarnedSlowdownStart.
+constexpr int32_t kWarningBoardDistance = 1200;
+constexpr int32_t kWarnedSlowdownStart = 1500;
+// A station starts at least this far after the previous station ends.
+constexpr int32_t kStationGap = 350;
+
 // The metres a cell index stands for.
 constexpr int64_t cellToMetres(int64_t cell) {
-  return cell * 50;
+  return cell * kMetresPerCell;
 }
 
 // Cell of a point item (signal, board, slowdown cells): roundHalfEven(p / 50 + 1).

@@ -8,6 +8,7 @@
 #include "compiler/field_stream.h"
 #include "compiler/file_io.h"
 #include "compiler/keywords.h"
+#include "compiler/packing.h"
 #include "compiler/placement.h"
 #include "compiler/rules.h"
 
@@ -148,7 +149,7 @@ class TrainReader {
   // The stretch cursors write nothing beyond the cells.
   void writeSpeed(int64_t cell) {
     if (!b_.track.inCells(cell)) return;
-    cellAt(cell).speedStep = low8(roundHalfEven(runningSpeed_ / 5.0));
+    cellAt(cell).speedStep = low8(packing::speedStep(runningSpeed_));
   }
   void writeAdhesion(int64_t cell) {
     if (!b_.track.inCells(cell)) return;
@@ -266,14 +267,14 @@ class TrainReader {
       rec.flagB = 0;
     }
 
-    const double endCells = rec.end / 50.0;
+    const double endCells = rec.end / double{kMetresPerCell};
     if (kind < 25 && kind != 5 && kind != 6) {
       for (int32_t i = 1; i <= 4; ++i) {
         const double at = endCells - i - 1;
         if (!(at > 1)) continue;
         const int64_t c = roundHalfEven(at);
         if (!b_.track.inCells(c)) continue;  // codes beyond the cells are left out
-        cellAt(c).approachCode = low8(80 + i);
+        cellAt(c).approachCode = low8(packing::stationApproachCode(i));
       }
     }
 
@@ -287,7 +288,7 @@ class TrainReader {
       cell.value1 = low16(k);
     }
 
-    if (k > kFirstStationIndex && int64_t{rec.start} - 350 < b_.records[k - 1].end) {
+    if (k > kFirstStationIndex && int64_t{rec.start} - kStationGap < b_.records[k - 1].end) {
       return stop(err::StationsTooClose, rec.position);
     }
 
