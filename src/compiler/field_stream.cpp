@@ -136,17 +136,21 @@ int32_t FieldStream::readNumber() {
 }
 
 int16_t FieldStream::readInt16() {
-  int32_t v = readNumber();
-  if (v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max()) {
-    fail("the number " + field_ + " does not fit its 16-bit field");
-  }
-  return static_cast<int16_t>(v);
+  return narrow<int16_t>(readNumber(), "the number", place_);
 }
 
 uint8_t FieldStream::readUInt8() {
-  int32_t v = readNumber();
-  if (v < 0 || v > 255) fail("the number " + field_ + " does not fit its 8-bit field (0 to 255)");
-  return static_cast<uint8_t>(v);
+  return narrow<uint8_t>(readNumber(), "the number", place_);
+}
+
+void requireCell(const std::vector<TrackCell>& cells, int64_t cell, const std::string& what,
+                 const SourcePlace& place) {
+  if (cell < 0 || cell >= static_cast<int64_t>(cells.size())) {
+    throw PlatformFailure(what + " would lie in cell " + std::to_string(cell) +
+                              ", outside the cells 0 to " +
+                              std::to_string(static_cast<int64_t>(cells.size()) - 1),
+                          place);
+  }
 }
 
 std::string_view lineOfText(std::string_view text, int32_t number) {

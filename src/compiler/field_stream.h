@@ -6,11 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/errors.h"
+#include "compiler/track.h"
 
 namespace sc {
 
@@ -26,6 +29,25 @@ class PlatformFailure : public std::runtime_error {
  private:
   SourcePlace place_;
 };
+
+// Range-checked narrowing: a value read or computed wide, as the narrower field that keeps
+// it, or a platform failure at the place saying that `what` does not fit that field.
+template <typename T>
+T narrow(int64_t value, const std::string& what, const SourcePlace& place) {
+  if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) {
+    throw PlatformFailure(what + " " + std::to_string(value) + " does not fit its " +
+                              std::to_string(8 * sizeof(T)) + "-bit field (" +
+                              std::to_string(std::numeric_limits<T>::min() + 0) + " to " +
+                              std::to_string(std::numeric_limits<T>::max() + 0) + ")",
+                          place);
+  }
+  return static_cast<T>(value);
+}
+
+// A cell an item needs must lie inside the cells: otherwise a platform failure at the place,
+// raised before anything of the item is written.
+void requireCell(const std::vector<TrackCell>& cells, int64_t cell, const std::string& what,
+                 const SourcePlace& place);
 
 class FieldStream {
  public:

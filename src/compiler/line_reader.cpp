@@ -39,15 +39,6 @@ bool isSectionHeader(const std::string& field) {
   return first == std::string::npos || field[first] != '-';
 }
 
-int16_t toCellValue(int64_t value, const char* what, const SourcePlace& place) {
-  if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max()) {
-    throw PlatformFailure(
-        std::string(what) + " " + std::to_string(value) + " does not fit its 16-bit cell field",
-        place);
-  }
-  return static_cast<int16_t>(value);
-}
-
 // What a rule of the item section leaves behind.
 enum class Next { Continue, EndLoop, Stop };
 
@@ -587,13 +578,13 @@ void memo_indicatori_v_max(Build& b, int32_t posizione, const int32_t& vas, cons
     return;
   }
   auto pack = [&place](int32_t left, int32_t right) {
-    return toCellValue(packing::speedPair(left, right), "the speed pair value", place);
+    return narrow<int16_t>(packing::speedPair(left, right), "the speed pair value", place);
   };
   const int16_t value1 = pack(vas, vad);
   const int16_t value2 = pack(vbs, vbd);
   const int16_t value3 = pack(vcs, vcd);
   const int16_t value4 =
-      toCellValue(packing::stripeValue(strisces, strisced), "the stripe value", place);
+      narrow<int16_t>(packing::stripeValue(strisces, strisced), "the stripe value", place);
   cell.kind = CellSpeedBoard;
   b.markOrigin(c);
   cell.value1 = value1;

@@ -9,15 +9,9 @@
 namespace sc {
 namespace {
 
-// A point item must lie inside the cells; a write outside them is a platform failure, raised
-// before anything of the item is written. The reader adds the row's place.
+// A point item must lie inside the cells; the reader adds the row's place to the failure.
 void requireCell(const Build& b, int64_t cell, const char* what) {
-  if (!b.track.inCells(cell)) {
-    throw PlatformFailure(std::string(what) + " would lie in cell " + std::to_string(cell) +
-                              ", outside the cells 0 to " +
-                              std::to_string(static_cast<int64_t>(b.track.trackCells.size()) - 1),
-                          SourcePlace{});
-  }
+  sc::requireCell(b.track.trackCells, cell, what, SourcePlace{});
 }
 
 }  // namespace

@@ -380,19 +380,10 @@ class TrainReader {
   }
 
   void requireCell(int64_t c, const char* what) const {
-    if (!b_.track.inCells(c)) {
-      failRow(std::string(what) + " would lie in cell " + std::to_string(c) +
-              ", outside the cells 0 to " +
-              std::to_string(static_cast<int64_t>(b_.track.trackCells.size()) - 1));
-    }
+    sc::requireCell(b_.track.trackCells, c, what, rowPlace_);
   }
 
-  int32_t fit32(int64_t v, const char* what) const {
-    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) {
-      failRow(std::string(what) + " (" + std::to_string(v) + ") does not fit in 32 bits");
-    }
-    return static_cast<int32_t>(v);
-  }
+  int32_t fit32(int64_t v, const char* what) const { return narrow<int32_t>(v, what, rowPlace_); }
 
   // A placing method's platform failure is reported at the row.
   template <class F>
