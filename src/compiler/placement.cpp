@@ -14,6 +14,11 @@ void requireCell(const Build& b, int64_t cell, const char* what) {
   sc::requireCell(b.track.trackCells, cell, what, SourcePlace{});
 }
 
+// A mountain starting this close (or closer) after the previous one's end is of type 3.
+constexpr int64_t kMountainGap = 150;
+constexpr int32_t kJoinedMountainType = 3;
+constexpr int32_t kMarkerTypeOffset = 10;
+
 }  // namespace
 
 void memo_segnale(Build& b, int32_t posizione, int32_t& sx, int32_t& s1, int32_t& s2, int32_t& s3,
@@ -102,6 +107,61 @@ void memo_rallentamento(Build& b, int32_t x, int32_t& v, int32_t& l, int32_t& f_
     cell.value1 = low16(j + 1);
     if (d_v != 0) cell.value2 = low16(j + 1);
   }
+}
+
+void memo_montagna(Build& b, MountainList& mountains, int32_t& inizio, int32_t& fine,
+                   int32_t& tipo) {
+  const bool markerFlag = tipo > kMarkerTypeOffset;
+  if (markerFlag) tipo -= kMarkerTypeOffset;
+  ++mountains.ordinal;
+  const int32_t previousFine = mountains.previousFine;
+  mountains.previousFine = fine;
+  if (mountains.ordinal > 1 && static_cast<int64_t>(inizio) - previousFine <= kMountainGap) {
+    tipo = kJoinedMountainType;
+  }
+
+  // Cells first to last, counted c = 1, 2, ... from the first; the part outside the array is
+  // cut off without changing the count of the cells inside it.
+  const int64_t first = boundaryCell(inizio);
+  const int64_t last = roundHalfEven(static_cast<double>(fine) / double{kMetresPerCell} - 1.0);
+  const int64_t from = std::max<int64_t>(first, 0);
+  const int64_t to = std::min<int64_t>(last, static_cast<int64_t>(b.track.trackCells.size()) - 1);
+  for (int64_t i = from; i <= to; ++i) {
+    TrackCell& cell = b.track.trackCells[static_cast<size_t>(i)];
+    cell.mountainType = static_cast<uint8_t>(tipo);
+    const int64_t c = i - first + 1;
+    if (markerFlag && c % 4 == 0 && cell.kind == CellFree) cell.kind = CellTunnelMarker;
+  }
+}
+
+void memo_indicatori_v_max(Build& b, int32_t posizione, const int32_t& vas, const int32_t& vbs,
+                           const int32_t& vcs, const int16_t& strisces, const int32_t& vad,
+                           const int32_t& vbd, const int32_t& vcd, const int16_t& strisced,
+                           const SourcePlace& place) {
+  const int64_t c = pointCell(posizione);
+  if (!b.track.inCells(c)) {
+    throw PlatformFailure(
+        "the speed board at " + std::to_string(posizione) + " m falls outside the cells", place);
+  }
+  TrackCell& cell = b.track.trackCells[static_cast<size_t>(c)];
+  if (isOccupied(cell)) {
+    b.addOccupantNote(b.recordFault(err::SpeedBoardOccupied, posizione, place, {}, c), c);
+    return;
+  }
+  auto pack = [&place](int32_t left, int32_t right) {
+    return narrow<int16_t>(packing::speedPair(left, right), "the speed pair value", place);
+  };
+  const int16_t value1 = pack(vas, vad);
+  const int16_t value2 = pack(vbs, vbd);
+  const int16_t value3 = pack(vcs, vcd);
+  const int16_t value4 =
+      narrow<int16_t>(packing::stripeValue(strisces, strisced), "the stripe value", place);
+  cell.kind = CellSpeedBoard;
+  b.markOrigin(c);
+  cell.value1 = value1;
+  cell.value2 = value2;
+  cell.value3 = value3;
+  cell.value4 = value4;
 }
 
 }  // namespace sc
