@@ -15,16 +15,18 @@ WIN_FILES = scenario-compactor.exe scenario-compactor-cli.exe
 deps:
 	@scripts/install-deps.sh
 
-configure: deps
+# Only deps, run and test check the packages (and say what they install), and windows and
+# test-windows the cross compiler and Wine besides; build and bench take the machine as it is.
+configure:
 	@cmake -S . -B $(BUILD) -G $(GENERATOR) $(CMAKE_FLAGS) -DCMAKE_COMPILE_WARNING_AS_ERROR=$(WERROR) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD)
 
-run: build
+run: deps build
 	./$(BUILD)/scenario-compactor
 
-test: build
+test: deps build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
 
 # The benchmark table: whole processes side by side with their I/O floors, time per km, peak
@@ -34,7 +36,7 @@ BENCH_PAIRS ?= 31
 bench: build
 	$(BUILD)/bench/sc_bench_table $(BENCH_PAIRS)
 
-deps-windows:
+deps-windows: deps-windows
 	@scripts/install-deps.sh windows
 
 # Statically linked executables, packed with the README.
@@ -50,7 +52,7 @@ windows: deps-windows
 	@echo "packed $(WIN_ZIP): $(WIN_FILES) README.md"
 
 # The Wine tests compare the Windows program with the native one.
-test-windows: windows build
+test-windows: deps windows build
 	ctest --test-dir $(WIN_BUILD) --output-on-failure -j2
 
 format:
