@@ -36,7 +36,7 @@ BENCH_PAIRS ?= 31
 bench: build
 	$(BUILD)/bench/sc_bench_table $(BENCH_PAIRS)
 
-deps-windows: deps-windows
+deps-windows:
 	@scripts/install-deps.sh windows
 
 # Statically linked executables, packed with the README.
