@@ -143,16 +143,6 @@ uint8_t FieldStream::readUInt8() {
   return narrow<uint8_t>(readNumber(), "the number", place_);
 }
 
-void requireCell(const std::vector<TrackCell>& cells, int64_t cell, const std::string& what,
-                 const SourcePlace& place) {
-  if (cell < 0 || cell >= static_cast<int64_t>(cells.size())) {
-    throw PlatformFailure(what + " would lie in cell " + std::to_string(cell) +
-                              ", outside the cells 0 to " +
-                              std::to_string(static_cast<int64_t>(cells.size()) - 1),
-                          place);
-  }
-}
-
 std::string_view lineOfText(std::string_view text, int32_t number) {
   if (number < 1) return {};
   size_t p = 0;
