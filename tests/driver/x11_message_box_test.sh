@@ -10,10 +10,18 @@ source "$(dirname "$0")/x11_lib.sh"
 start_probe_display "$1"
 
 # Starts the probe's errore and waits for its box; sets pid and box.
+# On a busy machine a client now and then fails to connect at its first try and the probe
+# runs without a window; it is started again then.
 open_box() {
-  "$probe" errore >"$X11_TMP/out" 2>"$X11_TMP/err" </dev/null &
-  pid=$!
-  X11_CHILDREN+=("$pid")
+  local attempt
+  for attempt in 1 2 3; do
+    "$probe" errore >"$X11_TMP/out" 2>"$X11_TMP/err" </dev/null &
+    pid=$!
+    X11_CHILDREN+=("$pid")
+    wait_until 30 bash -c "xdotool search --name '^scenario-compactor\$' >/dev/null 2>&1 || ! kill -0 $pid 2>/dev/null"
+    window_named scenario-compactor >/dev/null && break
+    wait "$pid" 2>/dev/null
+  done
   wait_until 30 window_named scenario-compactor || fail "no message box appeared: $(cat "$X11_TMP/err")"
   box=$(window_named scenario-compactor)
   wait_until 15 bash -c "xwininfo -id $box | grep -q IsViewable" || fail "the box is not viewable"

@@ -11,13 +11,24 @@ command -v xev >/dev/null || fail "xev is missing (scripts/install-deps.sh insta
 start_xvfb
 
 # Every top-level window created on the display, to see that the windowed run showed one.
-stdbuf -oL xev -root -event substructure -event property >"$X11_TMP/xev.log" 2>&1 &
-X11_CHILDREN+=($!)
+# On a busy machine a client now and then fails to connect at its first try: xev is started
+# again until it listens.
 xev_ready() {
   xprop -root -f _SC_XEV_READY 8s -set _SC_XEV_READY 1
   grep -q _SC_XEV_READY "$X11_TMP/xev.log"
 }
-wait_until 30 xev_ready || fail "xev did not start listening"
+listening=no
+for _ in 1 2 3 4 5; do
+  stdbuf -oL xev -root -event substructure -event property >"$X11_TMP/xev.log" 2>&1 &
+  xev_pid=$!
+  X11_CHILDREN+=("$xev_pid")
+  if wait_until 10 xev_ready; then
+    listening=yes
+    break
+  fi
+  kill "$xev_pid" 2>/dev/null
+done
+[ "$listening" = yes ] || fail "xev did not start listening: $(head -c 300 "$X11_TMP/xev.log")"
 
 # Should the build end in errore, its box is answered with Return, as a user would.
 xdotool search --sync --name '^scenario-compactor$' key --window %1 Return >/dev/null 2>&1 &

@@ -9,11 +9,18 @@ source "$(dirname "$0")/x11_lib.sh"
 start_probe_display "$1"
 
 mkfifo "$X11_TMP/hold"
-"$probe" window <"$X11_TMP/hold" >"$X11_TMP/out" 2>"$X11_TMP/err" &
-pid=$!
-X11_CHILDREN+=("$pid")
-exec 7>"$X11_TMP/hold"
-wait_until 10 grep -q '^shown$' "$X11_TMP/out" || fail "showWaitingWindow did not return: $(cat "$X11_TMP/err")"
+# On a busy machine a client now and then fails to connect at its first try and the probe
+# shows no window (its font line is then empty); it is started again then.
+for attempt in 1 2 3; do
+  "$probe" window <"$X11_TMP/hold" >"$X11_TMP/out" 2>"$X11_TMP/err" &
+  pid=$!
+  X11_CHILDREN+=("$pid")
+  exec 7>"$X11_TMP/hold"
+  wait_until 30 grep -q '^shown$' "$X11_TMP/out" || fail "showWaitingWindow did not return: $(cat "$X11_TMP/err")"
+  grep -q '^font .' "$X11_TMP/out" && break
+  exec 7>&-
+  wait "$pid" 2>/dev/null
+done
 
 # Found by its caption, through both WM_NAME and _NET_WM_NAME.
 win=$(window_named Form1) || fail "no single window named Form1"
