@@ -126,7 +126,8 @@ void chooseScales(Profile& f) {
   f.maxSpeed = std::ceil(f.maxSpeed / f.speedStep) * f.speedStep;
   for (const TrackCell& c : f.cells) {
     if (c.gradientCode != 0) {
-      f.maxGrade = std::max(f.maxGrade, std::abs(double{packing::gradientOf(c.gradientCode)}));
+      f.maxGrade =
+          std::max(f.maxGrade, std::abs(static_cast<double>(packing::gradientOf(c.gradientCode))));
     }
   }
   f.gradeStep = svg::niceStep(f.maxGrade, 3);
@@ -224,7 +225,7 @@ void drawSpeedBand(const Profile& f, Picture& p) {
   bandTitle((f.speedTop + f.speedBottom) / 2, "speed (km/h)", p);
   auto lineSpeed = [](const TrackCell& c) -> std::optional<double> {
     if (c.speedStep == 0) return std::nullopt;
-    return double{packing::speedOfStep(c.speedStep)};
+    return static_cast<double>(packing::speedOfStep(c.speedStep));
   };
   p.path(stepPath(
              f.cells, lineSpeed, [&](double m) { return f.X(m); },
@@ -264,7 +265,7 @@ void drawGradientBand(const Profile& f, Picture& p) {
   bandTitle(f.gradMid, "gradient (\u2030)", p);
   auto gradient = [](const TrackCell& c) -> std::optional<double> {
     if (c.gradientCode == 0) return std::nullopt;
-    return double{packing::gradientOf(c.gradientCode)};
+    return static_cast<double>(packing::gradientOf(c.gradientCode));
   };
   p.path(stepPath(
              f.cells, gradient, [&](double m) { return f.X(m); },
