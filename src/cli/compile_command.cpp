@@ -24,15 +24,6 @@ class WorkFolder {
   std::filesystem::path path_;
 };
 
-// The compiled files a compile may replace in the output folder.
-std::vector<std::filesystem::path> compiledNames(const ScenarioFiles& files, bool withPlan) {
-  std::vector<std::filesystem::path> names;
-  if (withPlan) names.push_back(files.planFile());
-  names.push_back(files.recordFile());
-  names.push_back(files.cellFile());
-  return names;
-}
-
 }  // namespace
 
 Names deriveNames(const CompileOptions& o) {
@@ -79,8 +70,7 @@ int runExport(const std::filesystem::path& dir, bool force, std::ostream& err) {
   if (!force) {
     // Texts already there may be an author's edits: they are replaced only when asked.
     std::vector<std::filesystem::path> present;
-    for (const auto& f : {files.lineDescription(), files.trainDescription(), files.notes(),
-                          files.slowdownOrder(), files.timetableCard()}) {
+    for (const auto& f : files.texts()) {
       std::error_code ec;
       if (std::filesystem::symlink_status(f, ec).type() != std::filesystem::file_type::not_found)
         present.push_back(f);
@@ -122,7 +112,7 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
   Build build({}, names.scenario, names.train, options.noPlan ? 0 : 1);
   build.files.compiledFolder = options.output;
   // No compiled file may land on one of the texts it is compiled from.
-  for (const auto& output : compiledNames(build.files, !options.noPlan)) {
+  for (const auto& output : build.files.compiledFiles(!options.noPlan)) {
     for (const auto& input : {options.line, options.train}) {
       if (sameFile(output, input)) {
         err << "scenario-compactor: " << output.string() << ": is the input " << input.string()

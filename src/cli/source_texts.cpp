@@ -5,7 +5,6 @@
 #include "driver/driver.h"
 
 namespace sc {
-namespace {}  // namespace
 
 std::string warningOptions(const CompileOptions& options, WarningOptions& warnings) {
   std::string why = applyWarningFlags(options.warningFlags, warnings);

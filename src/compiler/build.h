@@ -32,6 +32,20 @@ struct ScenarioFiles {
   std::filesystem::path recordFile() const { return compiled(train() + ".sim"); }
   std::filesystem::path cellFile() const { return compiled(train() + ".dat"); }
 
+  // The five texts in the order the build writes them: the two source texts, then the
+  // notes, the slowdown order and the timetable card.
+  std::vector<std::filesystem::path> texts() const {
+    return {lineDescription(), trainDescription(), notes(), slowdownOrder(), timetableCard()};
+  }
+  // The compiled files in the order they are written; the plan file only with the plan.
+  std::vector<std::filesystem::path> compiledFiles(bool withPlan = true) const {
+    std::vector<std::filesystem::path> files;
+    if (withPlan) files.push_back(planFile());
+    files.push_back(recordFile());
+    files.push_back(cellFile());
+    return files;
+  }
+
  private:
   std::string train() const { return scenarioName + "_" + trainNumber; }
   std::filesystem::path at(const std::string& name) const { return folder / name; }

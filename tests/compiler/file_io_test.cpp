@@ -15,19 +15,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SilentPlatform : public Platform {
- public:
-  void showWaitingWindow() override {}
-  void closeWaitingWindow() override {}
-  void messageBox(const std::string&) override {}
-};
-
-const std::vector<std::string> kCompiled = {"Torvel_Dolvera_linea.dat", "Torvel_Dolvera_565.sim",
-                                            "Torvel_Dolvera_565.dat"};
-const std::vector<std::string> kDocuments = {"Torvel_Dolvera_565_note.txt",
-                                             "Torvel_Dolvera_565_rallentamenti.txt",
-                                             "Torvel_Dolvera_565_scheda_treno.txt"};
-const std::vector<std::string> kSources = {"Torvel_Dolvera_linea.txt", "Torvel_Dolvera_565-.txt"};
+// The names of the built-in scenario's files, by kind, as the build forms them.
+std::vector<std::string> namesOf(const std::vector<fs::path>& files) {
+  std::vector<std::string> names;
+  for (const fs::path& f : files) names.push_back(f.filename().string());
+  return names;
+}
+const std::vector<std::string> kTexts =
+    namesOf(ScenarioFiles{{}, kScenarioName, kTrainNumber}.texts());
+const std::vector<std::string> kSources(kTexts.begin(), kTexts.begin() + 2);
+const std::vector<std::string> kDocuments(kTexts.begin() + 2, kTexts.end());
+const std::vector<std::string> kCompiled =
+    namesOf(ScenarioFiles{{}, kScenarioName, kTrainNumber}.compiledFiles());
 
 // Every name in a folder, with its bytes.
 std::map<std::string, std::string> contents(const fs::path& folder) {
@@ -78,7 +77,8 @@ void expectOldOrNew(const std::map<std::string, std::string>& found,
 }
 
 TEST(FaultInjection, DefaultBuildIsOldOrNewAfterAFailureAtEveryStep) {
-  SilentPlatform platform;
+  auto headless = makeHeadlessPlatform();
+  Platform& platform = *headless;
   test::TempDir clean;
   std::ostringstream err;
   io_fault::failStep(0);

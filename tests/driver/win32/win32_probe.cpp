@@ -177,19 +177,18 @@ int stampErrore(sc::Platform& platform, const std::filesystem::path& folder) {
 
 namespace fs = std::filesystem;
 
-class SilentPlatform : public sc::Platform {
- public:
-  void showWaitingWindow() override {}
-  void closeWaitingWindow() override {}
-  void messageBox(const std::string&) override {}
-};
-
-const std::vector<std::string> kCompiled = {"Torvel_Dolvera_linea.dat", "Torvel_Dolvera_565.sim",
-                                            "Torvel_Dolvera_565.dat"};
-const std::vector<std::string> kDocuments = {"Torvel_Dolvera_565_note.txt",
-                                             "Torvel_Dolvera_565_rallentamenti.txt",
-                                             "Torvel_Dolvera_565_scheda_treno.txt"};
-const std::vector<std::string> kSources = {"Torvel_Dolvera_linea.txt", "Torvel_Dolvera_565-.txt"};
+// The names of the built-in scenario's files, by kind, as the build forms them.
+std::vector<std::string> namesOf(const std::vector<fs::path>& files) {
+  std::vector<std::string> names;
+  for (const fs::path& f : files) names.push_back(f.filename().string());
+  return names;
+}
+const std::vector<std::string> kTexts =
+    namesOf(sc::ScenarioFiles{{}, sc::kScenarioName, sc::kTrainNumber}.texts());
+const std::vector<std::string> kSources(kTexts.begin(), kTexts.begin() + 2);
+const std::vector<std::string> kDocuments(kTexts.begin() + 2, kTexts.end());
+const std::vector<std::string> kCompiled =
+    namesOf(sc::ScenarioFiles{{}, sc::kScenarioName, sc::kTrainNumber}.compiledFiles());
 
 using Contents = std::map<std::string, std::string>;
 
@@ -267,7 +266,8 @@ int everyStep(const char* what, const fs::path& root, const std::vector<std::str
 }
 
 int faults(const fs::path& root) {
-  SilentPlatform platform;
+  auto headless = sc::makeHeadlessPlatform();
+  sc::Platform& platform = *headless;
   std::ostringstream err, out;
   auto build = [&](const fs::path& dir, std::ostream& e) {
     return sc::runDefaultBuild(platform, dir, e);
