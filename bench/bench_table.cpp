@@ -211,10 +211,10 @@ StageTimes stages(const fs::path& folder, const std::function<void(const Build&)
     ms.push_back(timeTexts ? msSince(at) : 0);
     at = Clock::now();
     b->records.setNameSlots(b->files.scenarioName, b->files.trainNumber);
-    bool lineRead = readLineDescription(*b);
+    const LineReading line = readLineDescription(*b);
     ms.push_back(msSince(at));
     at = Clock::now();
-    if (lineRead) readTrainDescription(*b);
+    if (line.trainFollows) readTrainDescription(*b, line);
     ms.push_back(msSince(at));
     at = Clock::now();
     postPass(*b);

@@ -246,10 +246,10 @@ void BM_StageTrainReader(benchmark::State& state) {
     std::optional<Build> b(makeBuild(length));
     b->buildFlag = 0;  // the train reader does not look at the plan table
     replaceFile(b->files.lineDescription(), textsOf(length).line);
-    readLineDescription(*b);
+    const LineReading line = readLineDescription(*b);
     replaceFile(b->files.trainDescription(), textsOf(length).train);
     state.ResumeTiming();
-    readTrainDescription(*b);
+    readTrainDescription(*b, line);
     state.PauseTiming();
     if (failed(state, *b)) break;
     b.reset();

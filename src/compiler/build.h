@@ -73,9 +73,6 @@ struct Build {
   RecordTable records;
   ErrorRecord error;
 
-  // Record of the next indication-board text; the train reader stops its stations below it.
-  int32_t boardTextSlot = kFirstBoardTextSlot;
-
   Build(std::filesystem::path folder, std::string scenarioName, std::string trainNumber,
         int32_t flag = 1)
       : files{std::move(folder), std::move(scenarioName), std::move(trainNumber)},

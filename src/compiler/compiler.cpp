@@ -27,7 +27,9 @@ void recover(Build& b, const std::string& detail, SourcePlace place) {
 void memorizza_dati(Build& b) {
   b.records.setNameSlots(b.files.scenarioName, b.files.trainNumber);
   try {
-    if (readLineDescription(b)) readTrainDescription(b);
+    if (const LineReading line = readLineDescription(b); line.trainFollows) {
+      readTrainDescription(b, line);
+    }
   } catch (const PlatformFailure& f) {
     recover(b, f.what(), f.place());
   } catch (const FileError& f) {

@@ -8,14 +8,17 @@
 
 namespace sc {
 
-// Reads the line description of b.files into the model. Returns true when the train reader
-// is to run next (the text was read to its end, or the item loop ended on error 15), false
-// when the reader stopped on one of its faults. Platform failures are thrown as
-// PlatformFailure or FileError for the recovery handler of memorizza_dati.
-bool readLineDescription(Build& b);
+// What the line reading leaves to the train reader besides the model.
+struct LineReading {
+  // The train reader is to run next: the text was read to its end, or the item loop ended on
+  // error 15. False when the reader stopped on one of its faults.
+  bool trainFollows = false;
+  // Record of the next indication-board text: the stations stay below the board texts.
+  int32_t nextBoardTextSlot = kFirstBoardTextSlot;
+};
 
-// Orders the kilometre references of records 81 to 83. A reference end that no longer fits
-// its field after the 100 m addition is thrown as PlatformFailure.
-void progressive_ordina(RecordTable& records);
+// Reads the line description of b.files into the model. Platform failures are thrown as
+// PlatformFailure or FileError for the recovery handler of memorizza_dati.
+LineReading readLineDescription(Build& b);
 
 }  // namespace sc

@@ -11,57 +11,47 @@
 #include "compiler/packing.h"
 #include "compiler/placement.h"
 #include "compiler/rules.h"
+#include "compiler/source_reader.h"
 
 namespace sc {
 namespace {
 
-class TrainReader {
+class TrainReader : SourceReader {
  public:
-  TrainReader(Build& b, std::filesystem::path file, std::string content)
-      : b_(b), file_(std::move(file)), s_(file_.filename().string(), std::move(content)) {}
+  TrainReader(Build& build, std::filesystem::path path, std::string content,
+              const LineReading& line)
+      : SourceReader(build, std::move(path), std::move(content),
+                     RowWatch{trainKeywords(), trainSections(), "train description"}),
+        stationsBelow_(std::min(line.nextBoardTextSlot, kFirstBoardTextSlot)) {}
 
   void run() {
     if (findGeneralSection()) {
-      Next next = Next::Row;
-      while (next == Next::Row) next = b_.recovery ? recoveringRow() : readRow();
+      Next next = Next::Continue;
+      while (next == Next::Continue) {
+        next = b.recovery ? recovering([this] { return readRow(); }) : readRow();
+      }
       if (next == Next::Stopped) return;
     }
     finalStep();
   }
 
  private:
-  // What follows a row: the next row, the final step (end of the file or error 15), or
-  // nothing (the reading stopped on a fault, the file already deleted).
-  enum class Next { Row, Final, Stopped };
-
   // Reads fields until one holds "[generale]"; false when the text ends first.
   bool findGeneralSection() {
-    while (!s_.atEnd()) {
-      if (containsText(s_.readText(), "[generale]")) return true;
+    while (!s.atEnd()) {
+      if (containsText(s.readText(), "[generale]")) return true;
     }
     return false;
   }
 
-  // A reading that recovers records a platform failure of a row and goes on with the next.
-  Next recoveringRow() {
-    try {
-      return readRow();
-    } catch (const PlatformFailure& f) {
-      Fault& fault = b_.recordFault(err::PlatformFailure, std::nullopt, f.place(), f.what());
-      if (fault.place.file.empty()) fault.place = rowPlace_;
-      s_.skipLine();
-      return Next::Row;
-    }
-  }
-
   Next readRow() {
-    if (s_.atEnd()) return Next::Final;
+    if (s.atEnd()) return Next::EndRows;
     std::string f = readKeyword();
-    if (s_.atEnd()) return Next::Final;  // the last field of the text is never processed
+    if (s.atEnd()) return Next::EndRows;  // the last field of the text is never processed
     // Up to two fields holding a hyphen are passed over; a third one is taken as it is.
     for (int skipped = 0; skipped < 2 && containsText(f, "-"); ++skipped) {
       f = readKeyword();
-      if (s_.atEnd()) return Next::Final;
+      if (s.atEnd()) return Next::EndRows;
     }
 
     const bool matched = (containsText(f, "frenata") && containsText(f, "massa")) ||
@@ -70,70 +60,63 @@ class TrainReader {
                          containsText(f, "sabbia") || containsText(f, "segnale") ||
                          containsText(f, "rallentamento") || containsText(f, "abbattimento") ||
                          containsText(f, "stazione");
-    watch_.field(b_, s_, f, matched);
+    watch.field(b, s, f, matched);
 
     // Every test that matches is applied, in this order; each reads its own values.
     if (containsText(f, "frenata") && containsText(f, "massa")) {
-      b_.records.brakedMassPercent() = s_.readNumber();
+      b.records.brakedMassPercent() = s.readNumber();
     }
-    if (containsText(f, "vetture")) b_.records.coachCount() = s_.readNumber();
+    if (containsText(f, "vetture")) b.records.coachCount() = s.readNumber();
     if (containsText(f, "velocit")) {
-      if (Next n = speedRow(); n != Next::Row) return n;
+      if (Next n = speedRow(); n != Next::Continue) return n;
     }
     if (containsText(f, "aderenza")) {
-      if (Next n = adhesionRow(); n != Next::Row) return n;
+      if (Next n = adhesionRow(); n != Next::Continue) return n;
     }
     if (containsText(f, "orologio")) {
-      b_.records.clockHours() = s_.readInt16();
-      b_.records.clockMinutes() = s_.readInt16();
-      b_.records.clockSeconds() = s_.readInt16();
+      b.records.clockHours() = s.readInt16();
+      b.records.clockMinutes() = s.readInt16();
+      b.records.clockSeconds() = s.readInt16();
     }
-    if (containsText(f, "sabbia")) b_.records.sand() = s_.readInt16();
+    if (containsText(f, "sabbia")) b.records.sand() = s.readInt16();
     if (containsText(f, "segnale")) {
-      if (Next n = signalRow(); n != Next::Row) return n;
+      if (Next n = signalRow(); n != Next::Continue) return n;
     }
     if (containsText(f, "rallentamento")) {
-      if (Next n = slowdownRow(); n != Next::Row) return n;
+      if (Next n = slowdownRow(); n != Next::Continue) return n;
     }
     if (containsText(f, "abbattimento")) {
-      if (Next n = reductionRow(); n != Next::Row) return n;
+      if (Next n = reductionRow(); n != Next::Continue) return n;
     }
     if (containsText(f, "stazione")) {
-      if (Next n = stationRow(); n != Next::Row) return n;
+      if (Next n = stationRow(); n != Next::Continue) return n;
     }
-    return Next::Row;
-  }
-
-  std::string readKeyword() {
-    std::string f = s_.readText();
-    rowPlace_ = s_.place();
-    b_.row = rowPlace_;
-    return f;
+    return Next::Continue;
   }
 
   // --- stretch properties ---------------------------------------------------------------
 
   Next speedRow() {
-    const int32_t p = s_.readNumber();
-    const int32_t speed = s_.readNumber();
+    const int32_t p = s.readNumber();
+    const int32_t speed = s.readNumber();
     if (!inRange(p)) return outOfRange(p);
-    speedRows_.row(b_, p, rowPlace_);
+    speedRows_.row(b, p, rowPlace);
     const int64_t w = boundaryCell(p);
     if (w > 0) {
       // At least one cell, even when the cursor already stands at or beyond w.
       do {
-        if (speedCursor_ >= b_.track.lastCell) break;
+        if (speedCursor_ >= b.track.lastCell) break;
         writeSpeed(speedCursor_);
         ++speedCursor_;
       } while (speedCursor_ < w);
     }
     runningSpeed_ = speed;
-    return Next::Row;
+    return Next::Continue;
   }
 
   Next adhesionRow() {
-    const int32_t p = s_.readNumber();
-    const int32_t a = s_.readNumber();
+    const int32_t p = s.readNumber();
+    const int32_t a = s.readNumber();
     if (!inRange(p)) return outOfRange(p);
     const int64_t w = boundaryCell(p);
     if (w > 0) {
@@ -143,16 +126,16 @@ class TrainReader {
       } while (adhesionCursor_ < w);
     }
     runningAdhesion_ = a;
-    return Next::Row;
+    return Next::Continue;
   }
 
   // The stretch cursors write nothing beyond the cells.
   void writeSpeed(int64_t cell) {
-    if (!b_.track.inCells(cell)) return;
+    if (!b.track.inCells(cell)) return;
     cellAt(cell).speedStep = low8(packing::speedStep(runningSpeed_));
   }
   void writeAdhesion(int64_t cell) {
-    if (!b_.track.inCells(cell)) return;
+    if (!b.track.inCells(cell)) return;
     cellAt(cell).adhesion = low8(runningAdhesion_);
   }
 
@@ -160,83 +143,83 @@ class TrainReader {
 
   Next signalRow() {
     int32_t v[11];
-    for (int32_t& value : v) value = s_.readNumber();
+    for (int32_t& value : v) value = s.readNumber();
     int32_t posizione = v[0];
     if (!inRange(posizione)) return outOfRange(posizione);
-    signalRows_.row(b_, posizione, rowPlace_);
-    const size_t faults = b_.faultCount;
+    signalRows_.row(b, posizione, rowPlace);
+    const size_t faults = b.faultCount;
     placing([&] {
-      memo_segnale(b_, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
+      memo_segnale(b, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
     });
     return afterPlacing(faults, posizione);
   }
 
   Next slowdownRow() {
     int32_t v[6];
-    for (int32_t& value : v) value = s_.readNumber();
+    for (int32_t& value : v) value = s.readNumber();
     const int32_t x = v[0];
     if (!inRange(x)) return outOfRange(x);
-    const size_t faults = b_.faultCount;
-    placing([&] { memo_rallentamento(b_, x, v[1], v[2], v[3], v[4], v[5]); });
+    const size_t faults = b.faultCount;
+    placing([&] { memo_rallentamento(b, x, v[1], v[2], v[3], v[4], v[5]); });
     return afterPlacing(faults, x);
   }
 
   Next reductionRow() {
-    const int32_t p = s_.readNumber();
-    const int32_t r = s_.readNumber();
+    const int32_t p = s.readNumber();
+    const int32_t r = s.readNumber();
     if (!inRange(p)) return outOfRange(p);
     const int64_t c = boundaryCell(p);
     requireCell(c, "the reduction point");
     TrackCell& cell = cellAt(c);
     if (isOccupied(cell)) {
-      b_.addOccupantNote(b_.recordFault(err::ReductionOccupied, p, rowPlace_, {}, c), c);
+      b.addOccupantNote(b.recordFault(err::ReductionOccupied, p, rowPlace, {}, c), c);
       return stopped();
     }
-    b_.markOrigin(c);
+    b.markOrigin(c);
     if (r <= 0) {
       cell.kind = CellReductionPointNoValue;
     } else {
       cell.kind = CellReductionPoint;
       cell.value1 = low16(r);
     }
-    return Next::Row;
+    return Next::Continue;
   }
 
   // --- stations -------------------------------------------------------------------------
 
   Next stationRow() {
     const int32_t k = stationIndex_;
-    ScenarioRecord& rec = b_.records[k];
+    ScenarioRecord& rec = b.records[k];
 
-    rec.position = s_.readNumber();
-    if (!passesRangeTest(rec.position, b_.track.lastCell, kStationRangeMargin)) {
+    rec.position = s.readNumber();
+    if (!passesRangeTest(rec.position, b.track.lastCell, kStationRangeMargin)) {
       return outOfRange(rec.position);
     }
     if (rec.position % 50 != 0) {
-      return stop(err::StationPosition, rec.position, s_.place());  // at the value
+      return stopAtRow(err::StationPosition, rec.position, s.place());  // at the value
     }
-    stationRows_.row(b_, rec.position, rowPlace_);
+    stationRows_.row(b, rec.position, rowPlace);
 
-    rec.stationKind = s_.readUInt8();
-    const int32_t length = s_.readNumber();
-    if (length % 100 != 0) return stop(err::StationLength, rec.position, s_.place());
+    rec.stationKind = s.readUInt8();
+    const int32_t length = s.readNumber();
+    if (length % 100 != 0) return stopAtRow(err::StationLength, rec.position, s.place());
 
-    rec.flagA = s_.readUInt8();
-    rec.flagB = s_.readUInt8();
-    rec.extendEnd = s_.readUInt8();
-    rec.groupA1 = s_.readInt16();
-    rec.groupA2 = s_.readInt16();
-    rec.groupA3 = s_.readUInt8();
-    rec.groupB1 = s_.readInt16();
-    rec.groupB2 = s_.readInt16();
-    rec.groupB3 = s_.readInt16();
-    rec.stopTime = s_.readUInt8();
-    const int64_t hours = s_.readNumber();
-    const int64_t minutes = s_.readNumber();
-    const int64_t seconds = s_.readNumber();
-    rec.scheduledTime = fit32((hours * 60 + minutes) * 60 + seconds, "the station's time");
-    rec.text = s_.readText();
-    watchEncoding(b_, "the station name", rec.text, s_.place());
+    rec.flagA = s.readUInt8();
+    rec.flagB = s.readUInt8();
+    rec.extendEnd = s.readUInt8();
+    rec.groupA1 = s.readInt16();
+    rec.groupA2 = s.readInt16();
+    rec.groupA3 = s.readUInt8();
+    rec.groupB1 = s.readInt16();
+    rec.groupB2 = s.readInt16();
+    rec.groupB3 = s.readInt16();
+    rec.stopTime = s.readUInt8();
+    const int64_t hours = s.readNumber();
+    const int64_t minutes = s.readNumber();
+    const int64_t seconds = s.readNumber();
+    rec.scheduledTime = fit<int32_t>((hours * 60 + minutes) * 60 + seconds, "the station's time");
+    rec.text = s.readText();
+    watchEncoding(b, "the station name", rec.text, s.place());
 
     // Station area.
     const int64_t pos = rec.position;
@@ -255,8 +238,8 @@ class TrainReader {
       start = roundHalfEven(static_cast<double>(pos) - length / 2.0);
       end = roundHalfEven(static_cast<double>(pos) + length / 2.0) + (rec.extendEnd != 0 ? 50 : 0);
     }
-    const int32_t start32 = fit32(start, "the station's start");
-    const int32_t end32 = fit32(end, "the station's end");
+    const int32_t start32 = fit<int32_t>(start, "the station's start");
+    const int32_t end32 = fit<int32_t>(end, "the station's end");
     rec.start = start32;
     rec.end = end32;
 
@@ -273,38 +256,38 @@ class TrainReader {
         const double at = endCells - i - 1;
         if (!(at > 1)) continue;
         const int64_t c = roundHalfEven(at);
-        if (!b_.track.inCells(c)) continue;  // codes beyond the cells are left out
+        if (!b.track.inCells(c)) continue;  // codes beyond the cells are left out
         cellAt(c).approachCode = low8(packing::stationApproachCode(i));
       }
     }
 
     if (kind < 25) {
-      if (endCells - 1 <= 1) return stop(err::StopCellTooEarly, std::nullopt);
+      if (endCells - 1 <= 1) return stopAtRow(err::StopCellTooEarly, std::nullopt);
       const int64_t c = roundHalfEven(endCells - 1);
       requireCell(c, "the station's stop");
       TrackCell& cell = cellAt(c);  // written whatever it holds
       cell.kind = CellStationStop;
-      b_.markOrigin(c);
+      b.markOrigin(c);
       cell.value1 = low16(k);
     }
 
-    if (k > kFirstStationIndex && int64_t{rec.start} - kStationGap < b_.records[k - 1].end) {
-      return stop(err::StationsTooClose, rec.position);
+    if (k > kFirstStationIndex && int64_t{rec.start} - kStationGap < b.records[k - 1].end) {
+      return stopAtRow(err::StationsTooClose, rec.position);
     }
 
     stationIndex_ = k + 1;
     // The stations must stay below the indication-board texts (and below the general records).
-    if (stationIndex_ >= std::min(b_.boardTextSlot, kFirstBoardTextSlot)) {
-      return stop(err::StationsReachBoards, std::nullopt);
+    if (stationIndex_ >= stationsBelow_) {
+      return stopAtRow(err::StationsReachBoards, std::nullopt);
     }
-    return Next::Row;
+    return Next::Continue;
   }
 
   // --- end of the reading ---------------------------------------------------------------
 
   void finalStep() {
-    b_.deleteSource(file_);
-    const int64_t tailEnd = int64_t{b_.track.lastCell} - 2;
+    b.deleteSource(file);
+    const int64_t tailEnd = int64_t{b.track.lastCell} - 2;
     do {
       writeSpeed(speedCursor_);
       ++speedCursor_;
@@ -315,11 +298,11 @@ class TrainReader {
     } while (adhesionCursor_ < tailEnd);
 
     for (int index : {kRecordKmThree, kRecordKmTwo, kRecordKmOne}) {
-      const ScenarioRecord& r = b_.records[index];
+      const ScenarioRecord& r = b.records[index];
       if (r.start % 50 != 0 || r.end % 50 != 0) {
-        b_.recordFault(err::KmReferenceNotMultiple, std::nullopt, {},
-                       "kilometre reference in record " + std::to_string(index) +
-                           " has a start or end that is not a multiple of 50");
+        b.recordFault(err::KmReferenceNotMultiple, std::nullopt, {},
+                      "kilometre reference in record " + std::to_string(index) +
+                          " has a start or end that is not a multiple of 50");
         break;
       }
     }
@@ -327,63 +310,53 @@ class TrainReader {
 
   // --- helpers --------------------------------------------------------------------------
 
-  bool inRange(int32_t p) const { return passesRangeTest(p, b_.track.lastCell); }
+  bool inRange(int32_t p) const { return passesRangeTest(p, b.track.lastCell); }
 
   Next outOfRange(int32_t p) {
-    b_.recordFault(err::OutOfRange, p, rowPlace_);
-    return b_.recovery ? recovered() : Next::Final;
+    b.recordFault(err::OutOfRange, p, rowPlace);
+    return b.recovery ? recovered() : Next::EndRows;
   }
 
   // Reading stops: the file is deleted and the fault recorded at the row's keyword. A reading
   // that recovers passes over the rest of the row and goes on, except after error 10, which
   // every later station would repeat.
-  Next stop(int32_t number, std::optional<int32_t> position,
-            std::optional<SourcePlace> at = std::nullopt) {
-    b_.recordFault(number, position, at ? *at : rowPlace_);
+  Next stopAtRow(int32_t number, std::optional<int32_t> position,
+                 std::optional<SourcePlace> at = std::nullopt) {
+    b.recordFault(number, position, at ? *at : rowPlace);
     return stopped();
   }
   Next stopped() {
-    if (b_.recovery && b_.error.errorNumber != err::StationsReachBoards) return recovered();
-    if (!b_.recovery) b_.deleteSource(file_);
+    if (b.recovery && b.error.errorNumber != err::StationsReachBoards) return recovered();
+    if (!b.recovery) b.deleteSource(file);
     return Next::Stopped;
   }
   Next recovered() {
-    s_.skipLine();
-    return Next::Row;
+    s.skipLine();
+    return Next::Continue;
   }
 
   // After a signal or slowdown row: a fault the placing method recorded gets the row's
   // position and stops the reading. An error left by the line reader (15) stops it as well,
   // with this row's position, but it is no fault of this row: it becomes a note on that error.
   Next afterPlacing(size_t faultsBefore, int32_t position) {
-    if (b_.faultCount > faultsBefore) {
-      b_.addPosition(position);
+    if (b.faultCount > faultsBefore) {
+      b.addPosition(position);
       return stopped();
     }
-    if (b_.error.errorNumber <= 0 || b_.recovery) return Next::Row;
-    b_.error.errorPosition = position;
-    if (!b_.error.faults.empty() && b_.unlistedFaults == 0) {
-      b_.error.faults.back().stopPosition = position;
-      b_.error.faults.back().notes.push_back(
-          Note{"the train description was read up to line " + std::to_string(rowPlace_.line) +
+    if (b.error.errorNumber <= 0 || b.recovery) return Next::Continue;
+    b.error.errorPosition = position;
+    if (!b.error.faults.empty() && b.unlistedFaults == 0) {
+      b.error.faults.back().stopPosition = position;
+      b.error.faults.back().notes.push_back(
+          Note{"the train description was read up to line " + std::to_string(rowPlace.line) +
                    ", where the first signal or slowdown row stops it",
-               rowPlace_});
+               rowPlace});
     }
-    b_.deleteSource(file_);
+    b.deleteSource(file);
     return Next::Stopped;
   }
 
-  TrackCell& cellAt(int64_t c) { return b_.track.trackCells[static_cast<size_t>(c)]; }
-
-  [[noreturn]] void failRow(const std::string& what) const {
-    throw PlatformFailure(what, rowPlace_);
-  }
-
-  void requireCell(int64_t c, const char* what) const {
-    sc::requireCell(b_.track.trackCells, c, what, rowPlace_);
-  }
-
-  int32_t fit32(int64_t v, const char* what) const { return narrow<int32_t>(v, what, rowPlace_); }
+  TrackCell& cellAt(int64_t c) { return b.track.trackCells[static_cast<size_t>(c)]; }
 
   // A placing method's platform failure is reported at the row.
   template <class F>
@@ -396,11 +369,6 @@ class TrainReader {
     }
   }
 
-  Build& b_;
-  std::filesystem::path file_;
-  FieldStream s_;
-  SourcePlace rowPlace_;
-  RowWatch watch_{trainKeywords(), trainSections(), "train description"};
   AscendingWatch speedRows_{"speed row"};
   AscendingWatch signalRows_{"signal"};
   AscendingWatch stationRows_{"station"};
@@ -410,14 +378,15 @@ class TrainReader {
   int64_t runningAdhesion_ = 0;
   int64_t adhesionCursor_ = 0;
   int32_t stationIndex_ = kFirstStationIndex;
+  const int32_t stationsBelow_;  // the lowest record of the board texts, or the general ones
 };
 
 }  // namespace
 
-void readTrainDescription(Build& b) {
+void readTrainDescription(Build& b, const LineReading& line) {
   const std::filesystem::path file = b.files.trainDescription();
   std::string content = b.readSource(file);
-  TrainReader reader(b, file, std::move(content));
+  TrainReader reader(b, file, std::move(content), line);
   reader.run();
 }
 

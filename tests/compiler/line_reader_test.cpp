@@ -9,6 +9,7 @@
 #include "compiler/compiler.h"
 #include "compiler/field_stream.h"
 #include "compiler/file_io.h"
+#include "compiler/line_general_rows.h"
 #include "test_support.h"
 
 namespace sc {
@@ -40,11 +41,13 @@ std::string lineText(const std::vector<std::string>& items, const std::string& l
 struct Reader {
   TempDir dir;
   Build b;
+  LineReading reading;
   explicit Reader(int32_t flag = 1) : b(dir.path(), "S", "T", flag) {}
 
   bool read(const std::string& text) {
     spit(b.files.lineDescription(), text);
-    return readLineDescription(b);
+    reading = readLineDescription(b);
+    return reading.trainFollows;
   }
   // Through memorizza_dati, with its recovery handler; a train description stands beside.
   void compile(const std::string& text) {
@@ -151,7 +154,7 @@ TEST(LineReader, GeneralRowsFillTheGeneralRecords) {
   EXPECT_EQ(r.b.records.repetitionStart(), 0);
   EXPECT_EQ(r.b.records.repetitionEnd(), 349000);
   EXPECT_EQ(r.b.records.repetitionCodes(), 4);
-  EXPECT_EQ(r.b.boardTextSlot, 80);
+  EXPECT_EQ(r.reading.nextBoardTextSlot, 80);
 }
 
 TEST(LineReader, KeywordComparesTextOrExact) {
@@ -552,7 +555,7 @@ TEST(LineReader, IndicationBoardsTakeRecordsFrom80Down) {
     EXPECT_EQ(r.cell(cells[i]).value1, 80 - i);
     EXPECT_EQ(r.b.records[80 - i].text, texts[i]);
   }
-  EXPECT_EQ(r.b.boardTextSlot, 77);
+  EXPECT_EQ(r.reading.nextBoardTextSlot, 77);
   EXPECT_EQ(r.b.records[77].text, "");
 }
 

@@ -24,13 +24,14 @@ class TrainReader : public ::testing::Test {
   }
   void read(std::initializer_list<std::string> lines) {
     write(lines);
-    readTrainDescription(b);
+    readTrainDescription(b, line);
   }
   bool trainTextLeft() const { return fileExists(b.files.trainDescription()); }
   TrackCell& cell(int i) { return b.track.trackCells.at(static_cast<size_t>(i)); }
 
   test::TempDir dir;
   Build b;
+  LineReading line;  // what the line reading left: no board texts
 };
 
 const std::string kSignal113050 = "segnale,    113050,   2, 4, 0,  0, 0,    0,  0,0,0, 0";
@@ -388,7 +389,7 @@ TEST_F(TrainReader, StationRowErrors) {
 }
 
 TEST_F(TrainReader, StationsReachTheBoardTexts) {
-  b.boardTextSlot = 3;
+  line.nextBoardTextSlot = 3;
   b.error.errorPosition = 777;
   read({"[generale]", station(100000, 2, 200), station(110000, 2, 200), station(120000, 2, 200),
         ""});
