@@ -81,50 +81,49 @@ TEST_F(StampTest, CleanStampWritesMarkersAndCodes) {
   EXPECT_EQ(cell1(), before);
 }
 
-TEST_F(StampTest, TakenMarkerSlotGives1250AndWritesNothing) {
-  struct Case {
-    const char* name;
-    int16_t recordGroupA1;
-    int16_t cellValue1;
-  } cases[] = {
-      {"cell 1 value1", 0, 11},
-      {"record 85 groupA1", 7, 0},
-  };
-  for (const Case& c : cases) {
-    Build fresh("", "Abcdefghijklmnopqrst", "12345", 0);
-    fresh.track.create(0, 0);
-    fresh.records.setNameSlots(fresh.files.scenarioName, fresh.files.trainNumber);
-    fresh.records.formatMagic() = c.recordGroupA1;
-    fresh.track.trackCells[1].value1 = c.cellValue1;
-    fresh.track.trackCells[1].value2 = 3;  // a 1251 condition too: 1250 is tested first
-    EXPECT_EQ(stampScenario(fresh), err::MarkerSlotTaken) << c.name;
-    EXPECT_EQ(fresh.records.formatMagic(), c.recordGroupA1) << c.name;
-    EXPECT_EQ(fresh.track.trackCells[1].value1, c.cellValue1) << c.name;
-    EXPECT_EQ(fresh.records.codeSt(), 0) << c.name;
-    EXPECT_EQ(fresh.track.trackCells[1].value2, 3) << c.name;
-  }
+struct MarkerSlotCase {
+  const char* name;
+  int16_t recordGroupA1;
+  int16_t cellValue1;
+};
+class TakenMarkerSlot : public StampTest, public ::testing::WithParamInterface<MarkerSlotCase> {};
+
+TEST_P(TakenMarkerSlot, Gives1250AndWritesNothing) {
+  const MarkerSlotCase& c = GetParam();
+  b.records.formatMagic() = c.recordGroupA1;
+  b.track.trackCells[1].value1 = c.cellValue1;
+  b.track.trackCells[1].value2 = 3;  // a 1251 condition too: 1250 is tested first
+  EXPECT_EQ(stampScenario(b), err::MarkerSlotTaken) << c.name;
+  EXPECT_EQ(stampScenario(b), err::MarkerSlotTaken) << c.name;
+  EXPECT_EQ(b.records.formatMagic(), c.recordGroupA1) << c.name;
+  EXPECT_EQ(b.track.trackCells[1].value1, c.cellValue1) << c.name;
+  EXPECT_EQ(b.records.codeSt(), 0) << c.name;
+  EXPECT_EQ(b.track.trackCells[1].value2, 3) << c.name;
 }
 
-TEST_F(StampTest, TakenCodeSlotGives1251AndWritesNoCode) {
-  struct Case {
-    const char* name;
-    int32_t recordScheduledTime;
-    int16_t cellValue2;
-  } cases[] = {
-      {"record 85 scheduledTime", 3600, 0},
-      {"cell 1 value2", 0, 12},
-  };
-  for (const Case& c : cases) {
-    Build fresh("", "Abcdefghijklmnopqrst", "12345", 0);
-    fresh.track.create(0, 0);
-    fresh.records.setNameSlots(fresh.files.scenarioName, fresh.files.trainNumber);
-    fresh.records.codeSt() = c.recordScheduledTime;
-    fresh.track.trackCells[1].value2 = c.cellValue2;
-    EXPECT_EQ(stampScenario(fresh), err::CodeSlotTaken) << c.name;
-    EXPECT_EQ(fresh.records.codeSt(), c.recordScheduledTime) << c.name;
-    EXPECT_EQ(fresh.track.trackCells[1].value2, c.cellValue2) << c.name;
-  }
+INSTANTIATE_TEST_SUITE_P(StampTest, TakenMarkerSlot,
+                         ::testing::Values(MarkerSlotCase{"cell 1 value1", 0, 11},
+                                           MarkerSlotCase{"record 85 groupA1", 7, 0}));
+
+struct CodeSlotCase {
+  const char* name;
+  int32_t recordScheduledTime;
+  int16_t cellValue2;
+};
+class TakenCodeSlot : public StampTest, public ::testing::WithParamInterface<CodeSlotCase> {};
+
+TEST_P(TakenCodeSlot, Gives1251AndWritesNoCode) {
+  const CodeSlotCase& c = GetParam();
+  b.records.codeSt() = c.recordScheduledTime;
+  b.track.trackCells[1].value2 = c.cellValue2;
+  EXPECT_EQ(stampScenario(b), err::CodeSlotTaken) << c.name;
+  EXPECT_EQ(b.records.codeSt(), c.recordScheduledTime) << c.name;
+  EXPECT_EQ(b.track.trackCells[1].value2, c.cellValue2) << c.name;
 }
+
+INSTANTIATE_TEST_SUITE_P(StampTest, TakenCodeSlot,
+                         ::testing::Values(CodeSlotCase{"record 85 scheduledTime", 3600, 0},
+                                           CodeSlotCase{"cell 1 value2", 0, 12}));
 
 TEST_F(StampTest, CodesComeFromTheRecordsNotTheFileNames) {
   b.records.trainNumber() = "1";

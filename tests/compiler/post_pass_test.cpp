@@ -47,6 +47,10 @@ class PostPassTest : public ::testing::Test {
 
 using Cells = std::vector<int>;
 
+// A table of cases, each on a fresh route of its own.
+template <class Case>
+class PostPassCases : public PostPassTest, public ::testing::WithParamInterface<Case> {};
+
 // --- minimo --------------------------------------------------------------------------------
 
 TEST(Minimo, SmallerValueAndTiesGiveA) {
@@ -81,48 +85,51 @@ TEST_F(PostPassTest, TwoAdjacentSignalsGetPointsAt23And22) {
   EXPECT_EQ(cell(24).value1, 12);
 }
 
-TEST_F(PostPassTest, ExistingReductionPointIsCappedOnlyWhenNoCellIsFree) {
-  struct Case {
-    uint8_t kind24;
-    int16_t value24;
-    uint8_t kind23;
-    int16_t value23;
-    int16_t expect24;
-    int16_t expect23;
-    uint8_t expectKind23;
-  } cases[] = {
-      // 24 a point with 200, 23 another item: 24 is capped to 180.
-      {CellReductionPoint, 200, CellSpeedBoard, 2828, 180, 2828, CellSpeedBoard},
-      // With 150 it stays 150.
-      {CellReductionPoint, 150, CellSpeedBoard, 2828, 150, 2828, CellSpeedBoard},
-      // 23 free: a new point in 23 wins over capping; 24 keeps its 200.
-      {CellReductionPoint, 200, CellFree, 0, 200, 180, CellReductionPoint},
-      // 24 another item, 23 a point with 200: 23 is capped.
-      {CellSpeedBoard, 2828, CellReductionPoint, 200, 2828, 180, CellReductionPoint},
-      // Both cells points: the nearer one (24) is capped, 23 keeps its value.
-      {CellReductionPoint, 300, CellReductionPoint, 250, 180, 250, CellReductionPoint},
-  };
-  for (const Case& c : cases) {
-    Build fresh("", "Scenario", "1", 0);
-    fresh.track.create(0, 0);
-    auto& cells = fresh.track.trackCells;
-    cells[30].kind = CellSlowdownWarning;
-    cells[25].kind = CellSignal;
-    cells[24].kind = c.kind24;
-    cells[24].value1 = c.value24;
-    cells[23].kind = c.kind23;
-    cells[23].value1 = c.value23;
-    postPass(fresh);
-    SCOPED_TRACE(testing::Message() << "24=" << int(c.kind24) << "/" << c.value24
-                                    << " 23=" << int(c.kind23) << "/" << c.value23);
-    EXPECT_EQ(cells[24].kind, c.kind24);
-    EXPECT_EQ(cells[24].value1, c.expect24);
-    EXPECT_EQ(cells[23].kind, c.expectKind23);
-    EXPECT_EQ(cells[23].value1, c.expect23);
-    EXPECT_EQ(cells[22].kind, CellFree);
-    EXPECT_EQ(fresh.error.errorNumber, 0);
-  }
+struct CapCase {
+  uint8_t kind24;
+  int16_t value24;
+  uint8_t kind23;
+  int16_t value23;
+  int16_t expect24;
+  int16_t expect23;
+  uint8_t expectKind23;
+};
+using ExistingReductionPoint = PostPassCases<CapCase>;
+
+TEST_P(ExistingReductionPoint, IsCappedOnlyWhenNoCellIsFree) {
+  const CapCase& c = GetParam();
+  auto& cells = b.track.trackCells;
+  cells[30].kind = CellSlowdownWarning;
+  cells[25].kind = CellSignal;
+  cells[24].kind = c.kind24;
+  cells[24].value1 = c.value24;
+  cells[23].kind = c.kind23;
+  cells[23].value1 = c.value23;
+  postPass(b);
+  SCOPED_TRACE(testing::Message() << "24=" << int(c.kind24) << "/" << c.value24
+                                  << " 23=" << int(c.kind23) << "/" << c.value23);
+  EXPECT_EQ(cells[24].kind, c.kind24);
+  EXPECT_EQ(cells[24].value1, c.expect24);
+  EXPECT_EQ(cells[23].kind, c.expectKind23);
+  EXPECT_EQ(cells[23].value1, c.expect23);
+  EXPECT_EQ(cells[22].kind, CellFree);
+  EXPECT_EQ(b.error.errorNumber, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    PostPassTest, ExistingReductionPoint,
+    ::testing::ValuesIn(std::vector<CapCase>{
+        // 24 a point with 200, 23 another item: 24 is capped to 180.
+        {CellReductionPoint, 200, CellSpeedBoard, 2828, 180, 2828, CellSpeedBoard},
+        // With 150 it stays 150.
+        {CellReductionPoint, 150, CellSpeedBoard, 2828, 150, 2828, CellSpeedBoard},
+        // 23 free: a new point in 23 wins over capping; 24 keeps its 200.
+        {CellReductionPoint, 200, CellFree, 0, 200, 180, CellReductionPoint},
+        // 24 another item, 23 a point with 200: 23 is capped.
+        {CellSpeedBoard, 2828, CellReductionPoint, 200, 2828, 180, CellReductionPoint},
+        // Both cells points: the nearer one (24) is capped, 23 keeps its value.
+        {CellReductionPoint, 300, CellReductionPoint, 250, 180, 250, CellReductionPoint},
+    }));
 
 TEST_F(PostPassTest, BlockedSignalRecordsError11AndTheLookBackGoesOn) {
   put(30, CellSlowdownWarning, 60);
@@ -142,31 +149,36 @@ TEST_F(PostPassTest, BlockedSignalRecordsError11AndTheLookBackGoesOn) {
   EXPECT_EQ(cell(23).value1, 2828);
 }
 
-TEST_F(PostPassTest, LookBackCoversTwentyCellsDownToCell3) {
-  struct Case {
-    int board;
-    int signal;
-    int expectPoint;  // -1: the signal is not looked at
-  } cases[] = {
-      {10, 9, 8},   {10, 3, 2},  {10, 2, -1},  // board at 10: only 9 down to 3 (k = 1 to 7)
-      {30, 10, 9},  {30, 9, -1},               // k = 20 is looked at, k = 21 is not
-      {4, 3, 2},                               // k = 1 is the only one
-      {30, 31, -1},                            // a signal beyond the board is not looked at
-  };
-  for (const Case& c : cases) {
-    Build fresh("", "Scenario", "1", 0);
-    fresh.track.create(0, 0);
-    auto& cells = fresh.track.trackCells;
-    cells[static_cast<size_t>(c.board)].kind = CellSlowdownWarning;
-    cells[static_cast<size_t>(c.signal)].kind = CellSignal;
-    postPass(fresh);
-    SCOPED_TRACE(testing::Message() << "board " << c.board << " signal " << c.signal);
-    for (size_t n = 0; n < cells.size(); ++n) {
-      bool expected = static_cast<int>(n) == c.expectPoint;
-      EXPECT_EQ(cells[n].kind == CellReductionPoint, expected) << "cell " << n;
-    }
+struct LookBackCase {
+  int board;
+  int signal;
+  int expectPoint;  // -1: the signal is not looked at
+};
+using LookBack = PostPassCases<LookBackCase>;
+
+TEST_P(LookBack, CoversTwentyCellsDownToCell3) {
+  const LookBackCase& c = GetParam();
+  auto& cells = b.track.trackCells;
+  cells[static_cast<size_t>(c.board)].kind = CellSlowdownWarning;
+  cells[static_cast<size_t>(c.signal)].kind = CellSignal;
+  postPass(b);
+  SCOPED_TRACE(testing::Message() << "board " << c.board << " signal " << c.signal);
+  for (size_t n = 0; n < cells.size(); ++n) {
+    bool expected = static_cast<int>(n) == c.expectPoint;
+    EXPECT_EQ(cells[n].kind == CellReductionPoint, expected) << "cell " << n;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(PostPassTest, LookBack,
+                         ::testing::ValuesIn(std::vector<LookBackCase>{
+                             {10, 9, 8},
+                             {10, 3, 2},
+                             {10, 2, -1},  // board at 10: only 9 down to 3 (k = 1 to 7)
+                             {30, 10, 9},
+                             {30, 9, -1},   // k = 20 is looked at, k = 21 is not
+                             {4, 3, 2},     // k = 1 is the only one
+                             {30, 31, -1},  // a signal beyond the board is not looked at
+                         }));
 
 TEST_F(PostPassTest, SignalAt3WithCell2TakenUsesCell1) {
   put(10, CellSlowdownWarning, 60);
@@ -191,31 +203,38 @@ TEST_F(PostPassTest, TunnelMarkerCountsAsFreeAndOnlyKindAndValue1Change) {
 
 // --- rule B: bands before a slowdown start --------------------------------------------------
 
-TEST_F(PostPassTest, BandsDependOnTheStartCell) {
-  struct Case {
-    int start;
-    Cells points;
-  } cases[] = {
-      {7, {}}, {8, {3}}, {13, {8}}, {14, {3, 9}}, {20, {9, 15}}, {21, {3, 10, 16}},
-  };
-  for (const Case& c : cases) {
-    Build fresh("", "Scenario", "1", 0);
-    fresh.track.create(0, 0);
-    fresh.track.trackCells[static_cast<size_t>(c.start)].kind = CellSlowdownStart;
-    fresh.track.trackCells[static_cast<size_t>(c.start)].value1 = 150;  // fast: no rule C/D
-    postPass(fresh);
-    Cells got;
-    for (size_t n = 0; n < fresh.track.trackCells.size(); ++n) {
-      const TrackCell& cl = fresh.track.trackCells[n];
-      if (cl.kind == CellReductionPoint) {
-        EXPECT_EQ(cl.value1, 180);
-        got.push_back(static_cast<int>(n));
-      }
+struct BandCase {
+  int start;
+  Cells points;
+};
+using Bands = PostPassCases<BandCase>;
+
+TEST_P(Bands, DependOnTheStartCell) {
+  const BandCase& c = GetParam();
+  b.track.trackCells[static_cast<size_t>(c.start)].kind = CellSlowdownStart;
+  b.track.trackCells[static_cast<size_t>(c.start)].value1 = 150;  // fast: no rule C/D
+  postPass(b);
+  Cells got;
+  for (size_t n = 0; n < b.track.trackCells.size(); ++n) {
+    const TrackCell& cl = b.track.trackCells[n];
+    if (cl.kind == CellReductionPoint) {
+      EXPECT_EQ(cl.value1, 180);
+      got.push_back(static_cast<int>(n));
     }
-    EXPECT_EQ(got, c.points) << "start " << c.start;
-    EXPECT_EQ(fresh.error.errorNumber, 0) << "start " << c.start;
   }
+  EXPECT_EQ(got, c.points) << "start " << c.start;
+  EXPECT_EQ(b.error.errorNumber, 0) << "start " << c.start;
 }
+
+INSTANTIATE_TEST_SUITE_P(PostPassTest, Bands,
+                         ::testing::ValuesIn(std::vector<BandCase>{
+                             {7, {}},
+                             {8, {3}},
+                             {13, {8}},
+                             {14, {3, 9}},
+                             {20, {9, 15}},
+                             {21, {3, 10, 16}},
+                         }));
 
 TEST_F(PostPassTest, BandTakesTheFirstFreeCellOfItsThree) {
   slowdown(60, -1, 150);
@@ -247,56 +266,60 @@ TEST_F(PostPassTest, SlowSlowdownGetsPointsEveryEightCells) {
   EXPECT_EQ(b.error.errorNumber, 0);
 }
 
-TEST_F(PostPassTest, SpeedThresholdIs110) {
-  struct Case {
-    int16_t speed;
-    Cells points;
-  } cases[] = {
-      {110, {82, 89, 95}},
-      {109, {82, 89, 95, 108, 116}},
-  };
-  for (const Case& c : cases) {
-    Build fresh("", "Scenario", "1", 0);
-    fresh.track.create(0, 0);
-    auto& cells = fresh.track.trackCells;
-    cells[100] = TrackCell{CellSlowdownStart, c.speed};
-    cells[120] = TrackCell{CellSlowdownEnd, c.speed};
-    cells[125].kind = CellSignal;  // rule D would place 124 for a slow slowdown
-    postPass(fresh);
-    Cells got;
-    for (size_t n = 0; n < cells.size(); ++n)
-      if (cells[n].kind == CellReductionPoint) got.push_back(static_cast<int>(n));
-    Cells expected = c.points;
-    if (c.speed < 110) expected.push_back(124);
-    EXPECT_EQ(got, expected) << "speed " << c.speed;
-  }
+struct SpeedCase {
+  int16_t speed;
+  Cells points;
+};
+using SpeedThreshold = PostPassCases<SpeedCase>;
+
+TEST_P(SpeedThreshold, Is110) {
+  const SpeedCase& c = GetParam();
+  auto& cells = b.track.trackCells;
+  cells[100] = TrackCell{CellSlowdownStart, c.speed};
+  cells[120] = TrackCell{CellSlowdownEnd, c.speed};
+  cells[125].kind = CellSignal;  // rule D would place 124 for a slow slowdown
+  postPass(b);
+  Cells got;
+  for (size_t n = 0; n < cells.size(); ++n)
+    if (cells[n].kind == CellReductionPoint) got.push_back(static_cast<int>(n));
+  Cells expected = c.points;
+  if (c.speed < 110) expected.push_back(124);
+  EXPECT_EQ(got, expected) << "speed " << c.speed;
 }
 
-TEST_F(PostPassTest, PointsFollowThePointActuallyPlaced) {
-  struct Case {
-    const char* name;
-    Cells blocked;
-    Cells points;  // inside the slowdown (the bands are always 82, 89, 95)
-  } cases[] = {
-      {"cell 108 taken, 107 free", {108}, {107, 115}},
-      {"108 and 107 taken, 109 free", {107, 108}, {109, 117}},
-      {"116 taken", {116}, {108, 115}},
-  };
-  for (const Case& c : cases) {
-    Build fresh("", "Scenario", "1", 0);
-    fresh.track.create(0, 0);
-    auto& cells = fresh.track.trackCells;
-    cells[100] = TrackCell{CellSlowdownStart, 40};
-    cells[120] = TrackCell{CellSlowdownEnd, 40};
-    for (int n : c.blocked) cells[static_cast<size_t>(n)].kind = CellSignal;
-    postPass(fresh);
-    Cells got;
-    for (size_t n = 101; n < 120; ++n)
-      if (cells[n].kind == CellReductionPoint) got.push_back(static_cast<int>(n));
-    EXPECT_EQ(got, c.points) << c.name;
-    EXPECT_EQ(fresh.error.errorNumber, 0) << c.name;
-  }
+INSTANTIATE_TEST_SUITE_P(PostPassTest, SpeedThreshold,
+                         ::testing::ValuesIn(std::vector<SpeedCase>{
+                             {110, {82, 89, 95}},
+                             {109, {82, 89, 95, 108, 116}},
+                         }));
+
+struct FollowCase {
+  const char* name;
+  Cells blocked;
+  Cells points;  // inside the slowdown (the bands are always 82, 89, 95)
+};
+using PointsFollow = PostPassCases<FollowCase>;
+
+TEST_P(PointsFollow, ThePointActuallyPlaced) {
+  const FollowCase& c = GetParam();
+  auto& cells = b.track.trackCells;
+  cells[100] = TrackCell{CellSlowdownStart, 40};
+  cells[120] = TrackCell{CellSlowdownEnd, 40};
+  for (int n : c.blocked) cells[static_cast<size_t>(n)].kind = CellSignal;
+  postPass(b);
+  Cells got;
+  for (size_t n = 101; n < 120; ++n)
+    if (cells[n].kind == CellReductionPoint) got.push_back(static_cast<int>(n));
+  EXPECT_EQ(got, c.points) << c.name;
+  EXPECT_EQ(b.error.errorNumber, 0) << c.name;
 }
+
+INSTANTIATE_TEST_SUITE_P(PostPassTest, PointsFollow,
+                         ::testing::ValuesIn(std::vector<FollowCase>{
+                             {"cell 108 taken, 107 free", {108}, {107, 115}},
+                             {"108 and 107 taken, 109 free", {107, 108}, {109, 117}},
+                             {"116 taken", {116}, {108, 115}},
+                         }));
 
 TEST_F(PostPassTest, NoFreeCellInsideRecordsError13AndNoFurtherPoint) {
   slowdown(100, 130, 40);
@@ -367,43 +390,46 @@ TEST_F(PostPassTest, StartAtTheLastVisitedCellIsWalkedSafely) {
 
 // --- rule D: the first signal after the end -------------------------------------------------
 
-TEST_F(PostPassTest, PointBeforeTheFirstSignalAfterTheEnd) {
-  struct Case {
-    const char* name;
-    Cells signals;
-    Cells blocked;
-    int expectPoint;  // -1: none after the end
-    int32_t error;
-  } cases[] = {
-      {"signal at 125, 124 free", {125}, {}, 124, 0},
-      {"124 taken, 123 free", {125}, {124}, 123, 0},
-      {"124 and 123 taken", {125}, {124, 123}, -1, err::SlowdownNoPoint},
-      {"only the first signal", {125, 128}, {}, 124, 0},
-      {"signal at 132 (end + 12)", {132}, {}, 131, 0},
-      {"signal at 133 is out of reach", {133}, {}, -1, 0},
-      {"signal right after the end: 120 taken, point at 119", {121}, {}, 119, 0},
-  };
-  for (const Case& c : cases) {
-    Build fresh("", "Scenario", "1", 0);
-    fresh.track.create(0, 0);
-    auto& cells = fresh.track.trackCells;
-    cells[100] = TrackCell{CellSlowdownStart, 40};
-    cells[120] = TrackCell{CellSlowdownEnd, 40};
-    for (int n : c.signals) cells[static_cast<size_t>(n)].kind = CellSignal;
-    for (int n : c.blocked) cells[static_cast<size_t>(n)].kind = CellSpeedBoard;
-    postPass(fresh);
-    Cells got;
-    for (size_t n = 117; n < cells.size(); ++n)
-      if (cells[n].kind == CellReductionPoint) got.push_back(static_cast<int>(n));
-    Cells expected;
-    if (c.expectPoint >= 0) expected.push_back(c.expectPoint);
-    EXPECT_EQ(got, expected) << c.name;
-    EXPECT_EQ(fresh.error.errorNumber, c.error) << c.name;
-    if (c.error != 0) {
-      EXPECT_EQ(fresh.error.errorPosition, 6000) << c.name;
-    }
+struct AfterEndCase {
+  const char* name;
+  Cells signals;
+  Cells blocked;
+  int expectPoint;  // -1: none after the end
+  int32_t error;
+};
+using PointAfterTheEnd = PostPassCases<AfterEndCase>;
+
+TEST_P(PointAfterTheEnd, StandsBeforeTheFirstSignal) {
+  const AfterEndCase& c = GetParam();
+  auto& cells = b.track.trackCells;
+  cells[100] = TrackCell{CellSlowdownStart, 40};
+  cells[120] = TrackCell{CellSlowdownEnd, 40};
+  for (int n : c.signals) cells[static_cast<size_t>(n)].kind = CellSignal;
+  for (int n : c.blocked) cells[static_cast<size_t>(n)].kind = CellSpeedBoard;
+  postPass(b);
+  Cells got;
+  for (size_t n = 117; n < cells.size(); ++n)
+    if (cells[n].kind == CellReductionPoint) got.push_back(static_cast<int>(n));
+  Cells expected;
+  if (c.expectPoint >= 0) expected.push_back(c.expectPoint);
+  EXPECT_EQ(got, expected) << c.name;
+  EXPECT_EQ(b.error.errorNumber, c.error) << c.name;
+  if (c.error != 0) {
+    EXPECT_EQ(b.error.errorPosition, 6000) << c.name;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    PostPassTest, PointAfterTheEnd,
+    ::testing::ValuesIn(std::vector<AfterEndCase>{
+        {"signal at 125, 124 free", {125}, {}, 124, 0},
+        {"124 taken, 123 free", {125}, {124}, 123, 0},
+        {"124 and 123 taken", {125}, {124, 123}, -1, err::SlowdownNoPoint},
+        {"only the first signal", {125, 128}, {}, 124, 0},
+        {"signal at 132 (end + 12)", {132}, {}, 131, 0},
+        {"signal at 133 is out of reach", {133}, {}, -1, 0},
+        {"signal right after the end: 120 taken, point at 119", {121}, {}, 119, 0},
+    }));
 
 TEST_F(PostPassTest, FastSlowdownGetsNoPointAfterItsEnd) {
   slowdown(100, 120, 110);
