@@ -8,6 +8,7 @@
 
 #include "cli/compile_command.h"
 #include "driver/driver.h"
+#include "old_or_new.h"
 #include "test_support.h"
 
 namespace sc {
@@ -15,65 +16,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The names of the built-in scenario's files, by kind, as the build forms them.
-std::vector<std::string> namesOf(const std::vector<fs::path>& files) {
-  std::vector<std::string> names;
-  for (const fs::path& f : files) names.push_back(f.filename().string());
-  return names;
-}
-const std::vector<std::string> kTexts =
-    namesOf(ScenarioFiles{{}, kScenarioName, kTrainNumber}.texts());
-const std::vector<std::string> kSources(kTexts.begin(), kTexts.begin() + 2);
-const std::vector<std::string> kDocuments(kTexts.begin() + 2, kTexts.end());
-const std::vector<std::string> kCompiled =
-    namesOf(ScenarioFiles{{}, kScenarioName, kTrainNumber}.compiledFiles());
-
-// Every name in a folder, with its bytes.
-std::map<std::string, std::string> contents(const fs::path& folder) {
-  std::map<std::string, std::string> out;
-  for (const auto& e : fs::directory_iterator(folder)) {
-    out[e.path().filename().string()] = e.is_regular_file() ? test::slurp(e.path()) : "<folder>";
-  }
-  return out;
-}
-
-std::string oldBytes(const std::string& name) {
-  return "earlier " + name + "\n";
-}
-
-void plantOldSet(const fs::path& folder, const std::vector<std::string>& names) {
-  for (const auto& n : names) test::spit(folder / n, oldBytes(n));
-}
+using test::contents;
+using test::kCompiled;
+using test::kDocuments;
+using test::kSources;
+using test::plantOldSet;
 
 // After a failure at any step, the compiled files are all of the earlier set or all of the new
 // one, every other file is its earlier self, its new self or (for a file that had no earlier
 // self) absent, and nothing else stands in the folder.
-void expectOldOrNew(const std::map<std::string, std::string>& found,
-                    const std::map<std::string, std::string>& fresh,
+void expectOldOrNew(const test::Contents& found, const test::Contents& fresh,
                     const std::vector<std::string>& planted, int64_t step) {
-  SCOPED_TRACE("failing step " + std::to_string(step));
-  int oldOnes = 0, newOnes = 0;
-  for (const auto& n : kCompiled) {
-    auto it = found.find(n);
-    ASSERT_NE(it, found.end()) << n << " is gone";
-    if (it->second == oldBytes(n)) {
-      ++oldOnes;
-    } else {
-      EXPECT_EQ(it->second, fresh.at(n)) << n << " is neither the earlier file nor the new one";
-      ++newOnes;
-    }
-  }
-  EXPECT_TRUE(oldOnes == 0 || newOnes == 0)
-      << oldOnes << " earlier and " << newOnes << " new compiled files: a mixed set";
-  for (const auto& [name, bytes] : found) {
-    if (std::find(kCompiled.begin(), kCompiled.end(), name) != kCompiled.end()) continue;
-    bool wasPlanted = std::find(planted.begin(), planted.end(), name) != planted.end();
-    auto isNew = fresh.find(name);
-    bool ok =
-        (wasPlanted && bytes == oldBytes(name)) || (isNew != fresh.end() && bytes == isNew->second);
-    EXPECT_TRUE(ok) << name << " is left in the folder, neither earlier nor new";
-  }
-  for (const auto& n : planted) EXPECT_TRUE(found.count(n)) << n << " is gone";
+  EXPECT_EQ(test::checkOldOrNew(found, fresh, planted), "") << "failing step " << step;
 }
 
 TEST(FaultInjection, DefaultBuildIsOldOrNewAfterAFailureAtEveryStep) {

@@ -32,6 +32,7 @@
 #include "driver/driver.h"
 #include "driver/platform.h"
 #include "driver/win32/win32_platform.h"
+#include "old_or_new.h"
 #include "sources/writers.h"
 
 namespace {
@@ -177,68 +178,12 @@ int stampErrore(sc::Platform& platform, const std::filesystem::path& folder) {
 
 namespace fs = std::filesystem;
 
-// The names of the built-in scenario's files, by kind, as the build forms them.
-std::vector<std::string> namesOf(const std::vector<fs::path>& files) {
-  std::vector<std::string> names;
-  for (const fs::path& f : files) names.push_back(f.filename().string());
-  return names;
-}
-const std::vector<std::string> kTexts =
-    namesOf(sc::ScenarioFiles{{}, sc::kScenarioName, sc::kTrainNumber}.texts());
-const std::vector<std::string> kSources(kTexts.begin(), kTexts.begin() + 2);
-const std::vector<std::string> kDocuments(kTexts.begin() + 2, kTexts.end());
-const std::vector<std::string> kCompiled =
-    namesOf(sc::ScenarioFiles{{}, sc::kScenarioName, sc::kTrainNumber}.compiledFiles());
-
-using Contents = std::map<std::string, std::string>;
-
-Contents contents(const fs::path& folder) {
-  Contents out;
-  for (const auto& e : fs::directory_iterator(folder)) {
-    out[e.path().filename().string()] =
-        e.is_regular_file() ? sc::readFile(e.path(), SIZE_MAX) : "<folder>";
-  }
-  return out;
-}
-
-bool among(const std::vector<std::string>& names, const std::string& name) {
-  return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-std::string oldBytes(const std::string& name) {
-  return "earlier " + name + "\n";
-}
-
-// What is wrong with the folder after a failure: the compiled files are all of the earlier
-// set or all of the new one, every other file its earlier self, its new self or (with no
-// earlier self) absent, and nothing else stands there. Empty when all is well.
-std::string checkOldOrNew(const Contents& found, const Contents& fresh,
-                          const std::vector<std::string>& planted) {
-  int oldOnes = 0, newOnes = 0;
-  for (const auto& n : kCompiled) {
-    auto it = found.find(n);
-    if (it == found.end()) return n + " is gone";
-    if (it->second == oldBytes(n)) {
-      ++oldOnes;
-    } else if (it->second == fresh.at(n)) {
-      ++newOnes;
-    } else {
-      return n + " is neither the earlier file nor the new one";
-    }
-  }
-  if (oldOnes != 0 && newOnes != 0) return "a mixed set of compiled files";
-  for (const auto& [name, bytes] : found) {
-    if (among(kCompiled, name)) continue;
-    auto isNew = fresh.find(name);
-    bool ok = (among(planted, name) && bytes == oldBytes(name)) ||
-              (isNew != fresh.end() && bytes == isNew->second);
-    if (!ok) return name + " is left in the folder, neither earlier nor new";
-  }
-  for (const auto& n : planted) {
-    if (!found.count(n)) return n + " is gone";
-  }
-  return {};
-}
+using sc::test::checkOldOrNew;
+using sc::test::Contents;
+using sc::test::contents;
+using sc::test::kCompiled;
+using sc::test::kDocuments;
+using sc::test::kSources;
 
 // Runs the step with a failure planned at each step it takes; returns the failures found.
 template <typename Run>
@@ -248,7 +193,7 @@ int everyStep(const char* what, const fs::path& root, const std::vector<std::str
   for (int64_t n = 1; n <= steps; ++n) {
     fs::path dir = root / (std::string(what) + "-" + std::to_string(n));
     fs::create_directories(dir);
-    for (const auto& name : planted) sc::replaceFile(dir / name, oldBytes(name));
+    sc::test::plantOldSet(dir, planted);
     std::ostringstream err;
     sc::io_fault::failStep(n);
     int status = run(dir, err);
