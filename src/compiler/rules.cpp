@@ -32,4 +32,11 @@ bool passesRangeTest(int64_t position, int32_t lastCell, int32_t margin) {
   return !(cells > static_cast<double>(lastCell));
 }
 
+StationArea stationArea(int64_t position, int64_t kind, int32_t length, bool extendEnd) {
+  if (kind == 5 || kind == 6) return {position - length, position + 150};
+  if (kind == 7 || kind == 8) return {position - length, position + length};
+  return {roundHalfEven(static_cast<double>(position) - length / 2.0),
+          roundHalfEven(static_cast<double>(position) + length / 2.0) + (extendEnd ? 50 : 0)};
+}
+
 }  // namespace sc

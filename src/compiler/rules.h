@@ -50,4 +50,17 @@ constexpr int32_t kRowRangeMargin = 100;
 constexpr int32_t kStationRangeMargin = 800;
 bool passesRangeTest(int64_t position, int32_t lastCell, int32_t margin = kRowRangeMargin);
 
+// The stretch of line a station occupies, by its kind: kinds 5 and 6 run `length` before the
+// position to 150 m after it, kinds 7 and 8 `length` either side, the others `length` centred
+// on the position, with 50 m more at the end when extendEnd is set. Kinds 5 to 8 have no
+// extendEnd: the reader clears it.
+struct StationArea {
+  int64_t start = 0;
+  int64_t end = 0;
+};
+constexpr bool stationHasExtendEnd(int64_t kind) {
+  return kind < 5 || kind > 8;
+}
+StationArea stationArea(int64_t position, int64_t kind, int32_t length, bool extendEnd);
+
 }  // namespace sc

@@ -204,6 +204,24 @@ class TrainReader : SourceReader {
     const int32_t length = s.readNumber();
     if (length % 100 != 0) return stopAtRow(err::StationLength, rec.position, s.place());
 
+    readStationValues(rec);
+    setStationArea(rec, length, k);
+    if (Next n = placeStationCells(rec, k); n != Next::Continue) return n;
+
+    if (k > kFirstStationIndex && int64_t{rec.start} - kStationGap < b.records[k - 1].end) {
+      return stopAtRow(err::StationsTooClose, rec.position);
+    }
+
+    stationIndex_ = k + 1;
+    // The stations must stay below the indication-board texts (and below the general records).
+    if (stationIndex_ >= stationsBelow_) {
+      return stopAtRow(err::StationsReachBoards, std::nullopt);
+    }
+    return Next::Continue;
+  }
+
+  // The station's values after its length, as they stand in the row.
+  void readStationValues(ScenarioRecord& rec) {
     rec.flagA = s.readUInt8();
     rec.flagB = s.readUInt8();
     rec.extendEnd = s.readUInt8();
@@ -220,36 +238,24 @@ class TrainReader : SourceReader {
     rec.scheduledTime = fit<int32_t>((hours * 60 + minutes) * 60 + seconds, "the station's time");
     rec.text = s.readText();
     watchEncoding(b, "the station name", rec.text, s.place());
+  }
 
-    // Station area.
-    const int64_t pos = rec.position;
-    const int64_t kind = rec.stationKind;
-    int64_t start = 0;
-    int64_t end = 0;
-    if (kind == 5 || kind == 6) {
-      start = pos - length;
-      end = pos + 150;
-      rec.extendEnd = 0;
-    } else if (kind == 7 || kind == 8) {
-      start = pos - length;
-      end = pos + length;
-      rec.extendEnd = 0;
-    } else {
-      start = roundHalfEven(static_cast<double>(pos) - length / 2.0);
-      end = roundHalfEven(static_cast<double>(pos) + length / 2.0) + (rec.extendEnd != 0 ? 50 : 0);
-    }
-    const int32_t start32 = fit<int32_t>(start, "the station's start");
-    const int32_t end32 = fit<int32_t>(end, "the station's end");
-    rec.start = start32;
-    rec.end = end32;
-
+  void setStationArea(ScenarioRecord& rec, int32_t length, int32_t k) {
+    if (!stationHasExtendEnd(rec.stationKind)) rec.extendEnd = 0;
+    const StationArea area = stationArea(rec.position, rec.stationKind, length, rec.extendEnd != 0);
+    rec.start = fit<int32_t>(area.start, "the station's start");
+    rec.end = fit<int32_t>(area.end, "the station's end");
     if (length < 600) rec.flagB = 0;
     if (k == kFirstStationIndex) {
       // After the area, so the first station's end keeps the 50 m of its own extendEnd.
       rec.extendEnd = 0;
       rec.flagB = 0;
     }
+  }
 
+  // The approach codes before the station's stop cell, and the stop cell.
+  Next placeStationCells(const ScenarioRecord& rec, int32_t k) {
+    const int64_t kind = rec.stationKind;
     const double endCells = rec.end / double{kMetresPerCell};
     if (kind < 25 && kind != 5 && kind != 6) {
       for (int32_t i = 1; i <= 4; ++i) {
@@ -260,7 +266,6 @@ class TrainReader : SourceReader {
         cellAt(c).approachCode = low8(packing::stationApproachCode(i));
       }
     }
-
     if (kind < 25) {
       if (endCells - 1 <= 1) return stopAtRow(err::StopCellTooEarly, std::nullopt);
       const int64_t c = roundHalfEven(endCells - 1);
@@ -269,16 +274,6 @@ class TrainReader : SourceReader {
       cell.kind = CellStationStop;
       b.markOrigin(c);
       cell.value1 = low16(k);
-    }
-
-    if (k > kFirstStationIndex && int64_t{rec.start} - kStationGap < b.records[k - 1].end) {
-      return stopAtRow(err::StationsTooClose, rec.position);
-    }
-
-    stationIndex_ = k + 1;
-    // The stations must stay below the indication-board texts (and below the general records).
-    if (stationIndex_ >= stationsBelow_) {
-      return stopAtRow(err::StationsReachBoards, std::nullopt);
     }
     return Next::Continue;
   }
