@@ -28,6 +28,27 @@ std::string count(size_t n, const char* what) {
   return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
+// Reads the texts again, recovering after every fault, and adds what this reading finds
+// beyond the first reading's diagnostics after them (the stamp's fault, when there is one,
+// stays last).
+void readOn(Build& later, const Build& first, const std::vector<SourceText>& texts,
+            const WarningOptions& warnings, std::vector<Diagnostic>& diagnostics) {
+  later.recovery = true;
+  compileHeld(later, texts);
+  later.errore.reset();
+  std::set<Key> known;
+  for (const Diagnostic& d : diagnostics) known.insert(keyOf(d));
+  std::vector<Diagnostic> more;
+  for (Diagnostic& d : collectDiagnostics(later, texts, warnings)) {
+    if (!known.insert(keyOf(d)).second) continue;
+    d.afterFirst = true;
+    more.push_back(std::move(d));
+  }
+  auto at = diagnostics.end();
+  if (first.errore) --at;
+  diagnostics.insert(at, more.begin(), more.end());
+}
+
 }  // namespace
 
 int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err) {
@@ -55,24 +76,8 @@ int runCheck(const CompileOptions& options, std::ostream& out, std::ostream& err
   // The reading that counts every diagnostic: the recovering one when there is one.
   std::optional<Build> recovering;
   if (!build.error.faults.empty()) {
-    // Read on after the first fault: what this reading finds beyond the first reading's
-    // diagnostics comes after them.
-    Build& later = recovering.emplace(std::filesystem::path{}, names.scenario, names.train, flag);
-    later.recovery = true;
-    compileHeld(later, texts);
-    later.errore.reset();
-    std::set<Key> known;
-    for (const Diagnostic& d : diagnostics) known.insert(keyOf(d));
-    std::vector<Diagnostic> more;
-    for (Diagnostic& d : collectDiagnostics(later, texts, warnings)) {
-      if (!known.insert(keyOf(d)).second) continue;
-      d.afterFirst = true;
-      more.push_back(std::move(d));
-    }
-    // The stamp's fault, when there is one, stays last.
-    auto at = diagnostics.end();
-    if (build.errore) --at;
-    diagnostics.insert(at, more.begin(), more.end());
+    recovering.emplace(std::filesystem::path{}, names.scenario, names.train, flag);
+    readOn(*recovering, build, texts, warnings, diagnostics);
   }
 
   if (options.json) {

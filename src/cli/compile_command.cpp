@@ -95,6 +95,46 @@ int runExport(const std::filesystem::path& dir, bool force, std::ostream& err) {
   return kExitClean;
 }
 
+namespace {
+
+// No compiled file may land on one of the texts it is compiled from: true (and said) when one
+// would.
+bool landsOnAnInput(const ScenarioFiles& files, const CompileOptions& options, std::ostream& err) {
+  for (const auto& output : files.compiledFiles(!options.noPlan)) {
+    for (const auto& input : {options.line, options.train}) {
+      if (sameFile(output, input)) {
+        err << "scenario-compactor: " << output.string() << ": is the input " << input.string()
+            << "; compiling would overwrite it (choose another -o)\n";
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The outcome as one JSON object, or as diagnostics and the files written.
+void report(const CompileOptions& options, const Names& names, const Build& build,
+            const std::vector<Diagnostic>& diagnostics, int32_t erroreNumber,
+            const std::vector<std::filesystem::path>& delivered, int status, std::ostream& out,
+            std::ostream& err) {
+  if (options.json) {
+    nlohmann::json j = outcomeJson(names, build);
+    putDiagnostics(build, diagnostics, j);
+    j["written"] = nlohmann::json::array();
+    for (const auto& f : delivered) j["written"].push_back(f.string());
+    j["exitStatus"] = status;
+    out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  } else {
+    if (erroreNumber != 0) err << " Errore n. " << erroreNumber << "\n";
+    for (const Diagnostic& d : diagnostics) printDiagnostic(d, err);
+    printUnlisted(build, err);
+    if (erroreNumber != 0) err << "scenario-compactor: nothing was written\n";
+    for (const auto& f : delivered) out << "wrote " << f.string() << "\n";
+  }
+}
+
+}  // namespace
+
 int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
   if (options.output.empty()) {
     err << "scenario-compactor: the output folder (-o) is empty\n";
@@ -111,16 +151,7 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
   int32_t erroreNumber = 0;
   Build build({}, names.scenario, names.train, options.noPlan ? 0 : 1);
   build.files.compiledFolder = options.output;
-  // No compiled file may land on one of the texts it is compiled from.
-  for (const auto& output : build.files.compiledFiles(!options.noPlan)) {
-    for (const auto& input : {options.line, options.train}) {
-      if (sameFile(output, input)) {
-        err << "scenario-compactor: " << output.string() << ": is the input " << input.string()
-            << "; compiling would overwrite it (choose another -o)\n";
-        return kExitUsage;
-      }
-    }
-  }
+  if (landsOnAnInput(build.files, options, err)) return kExitUsage;
   try {
     texts = readSourceTexts(options, build.files);
     if (int status = convertSourceTexts(options, texts, err); status != kExitClean) return status;
@@ -147,20 +178,7 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
 
   std::vector<Diagnostic> diagnostics = collectDiagnostics(build, texts, warnings);
   int status = exitStatusOf(build, diagnostics);
-  if (options.json) {
-    nlohmann::json j = outcomeJson(names, build);
-    putDiagnostics(build, diagnostics, j);
-    j["written"] = nlohmann::json::array();
-    for (const auto& f : delivered) j["written"].push_back(f.string());
-    j["exitStatus"] = status;
-    out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-  } else {
-    if (erroreNumber != 0) err << " Errore n. " << erroreNumber << "\n";
-    for (const Diagnostic& d : diagnostics) printDiagnostic(d, err);
-    printUnlisted(build, err);
-    if (erroreNumber != 0) err << "scenario-compactor: nothing was written\n";
-    for (const auto& f : delivered) out << "wrote " << f.string() << "\n";
-  }
+  report(options, names, build, diagnostics, erroreNumber, delivered, status, out, err);
   return status;
 }
 
