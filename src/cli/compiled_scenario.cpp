@@ -278,27 +278,6 @@ std::string clockText(int64_t seconds) {
   return sign + two(v / 3600) + ":" + two(v / 60 % 60) + ":" + two(v % 60);
 }
 
-std::string utf8FromCodePage(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (unsigned char c : bytes) {
-    // The five bytes the code page leaves undefined show as the replacement character.
-    uint32_t cp = characterOfByte(c);
-    if (cp == 0 && c != 0) cp = 0xFFFD;
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
-}
-
 size_t displayWidth(std::string_view utf8) {
   return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
     return (static_cast<unsigned char>(c) & 0xC0) != 0x80;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/code_page.h"  // the records' texts are in the code page
 #include "compiler/records.h"
 #include "compiler/track.h"
 #include "driver/exit_status.h"
@@ -86,10 +87,6 @@ std::optional<int32_t> validRouteLength(const CompiledScenario& s);
 
 // Seconds after midnight as hh:mm:ss (hours may pass 23; negative values keep their sign).
 std::string clockText(int64_t seconds);
-
-// Bytes of the 8-bit code page (Windows-1252) as UTF-8; bytes the code page leaves undefined
-// become U+FFFD.
-std::string utf8FromCodePage(std::string_view bytes);
 
 // Number of characters of a UTF-8 text, for aligning columns.
 size_t displayWidth(std::string_view utf8);

@@ -1,4 +1,5 @@
-// The system's 8-bit code page, Windows-1252: conversion of UTF-8 texts into it.
+// The system's 8-bit code page, Windows-1252: conversion of UTF-8 texts into it, and of its
+// bytes back to UTF-8 for showing them.
 #pragma once
 
 #include <cstdint>
@@ -24,5 +25,8 @@ bool looksUtf8(std::string_view text);
 // Converts a UTF-8 text to Windows-1252. A byte sequence that is not UTF-8, or a character
 // that has no byte in the code page, is a problem at its line and column.
 CodePageText utf8ToCodePage(std::string_view utf8);
+
+// Bytes of the code page as UTF-8; bytes the code page leaves undefined become U+FFFD.
+std::string utf8FromCodePage(std::string_view bytes);
 
 }  // namespace sc
