@@ -36,6 +36,13 @@ class PostPassTest : public ::testing::Test {
     return out;
   }
   bool isPoint(int n) { return cell(n).kind == CellReductionPoint; }
+  // Cells from `from` up to (not including) `to` holding a reduction point, in index order.
+  std::vector<int> pointsBetween(size_t from, size_t to) {
+    std::vector<int> out;
+    for (size_t n = from; n < to; ++n)
+      if (b.track.trackCells[n].kind == CellReductionPoint) out.push_back(static_cast<int>(n));
+    return out;
+  }
   std::vector<int32_t> faultNumbers() {
     std::vector<int32_t> out;
     for (const Fault& f : b.error.faults) out.push_back(f.number);
@@ -279,9 +286,7 @@ TEST_P(SpeedThreshold, Is110) {
   cells[120] = TrackCell{CellSlowdownEnd, c.speed};
   cells[125].kind = CellSignal;  // rule D would place 124 for a slow slowdown
   postPass(b);
-  Cells got;
-  for (size_t n = 0; n < cells.size(); ++n)
-    if (cells[n].kind == CellReductionPoint) got.push_back(static_cast<int>(n));
+  Cells got = pointsBetween(0, cells.size());
   Cells expected = c.points;
   if (c.speed < 110) expected.push_back(124);
   EXPECT_EQ(got, expected) << "speed " << c.speed;
@@ -307,9 +312,7 @@ TEST_P(PointsFollow, ThePointActuallyPlaced) {
   cells[120] = TrackCell{CellSlowdownEnd, 40};
   for (int n : c.blocked) cells[static_cast<size_t>(n)].kind = CellSignal;
   postPass(b);
-  Cells got;
-  for (size_t n = 101; n < 120; ++n)
-    if (cells[n].kind == CellReductionPoint) got.push_back(static_cast<int>(n));
+  Cells got = pointsBetween(101, 120);
   EXPECT_EQ(got, c.points) << c.name;
   EXPECT_EQ(b.error.errorNumber, 0) << c.name;
 }
@@ -407,9 +410,7 @@ TEST_P(PointAfterTheEnd, StandsBeforeTheFirstSignal) {
   for (int n : c.signals) cells[static_cast<size_t>(n)].kind = CellSignal;
   for (int n : c.blocked) cells[static_cast<size_t>(n)].kind = CellSpeedBoard;
   postPass(b);
-  Cells got;
-  for (size_t n = 117; n < cells.size(); ++n)
-    if (cells[n].kind == CellReductionPoint) got.push_back(static_cast<int>(n));
+  Cells got = pointsBetween(117, cells.size());
   Cells expected;
   if (c.expectPoint >= 0) expected.push_back(c.expectPoint);
   EXPECT_EQ(got, expected) << c.name;
