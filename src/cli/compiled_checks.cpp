@@ -26,14 +26,14 @@ void checkRecords(const CompiledScenario& s, Findings& f) {
   const RecordTable& r = s.records;
 
   if (s.recordsWhole && !validRouteLength(s)) {
-    problem("record 84 end (route length) " + num(r[kRecordTrain].end) +
-            " m lies outside 0 to 1000000 m");
+    problem("record 84 end (route length) " + num(r[kRecordTrain].end) + " m lies outside 0 to " +
+            num(kMaxRouteLength) + " m");
   }
   for (int k = kRecordKmThree; k <= kRecordKmOne && s.recordsWhole; ++k) {
     for (auto [field, value] : {std::pair{"start", r[k].start}, std::pair{"end", r[k].end}}) {
-      if (value % 50 != 0) {
+      if (value % kMetresPerCell != 0) {
         problem("record " + num(k) + " (kilometre reference) " + field + " " + num(value) +
-                " is not a multiple of 50");
+                " is not a multiple of " + num(kMetresPerCell));
       }
     }
   }
@@ -49,8 +49,8 @@ void checkRecords(const CompiledScenario& s, Findings& f) {
     if (int64_t{here.start} - kStationGap < int64_t{before.end}) {
       problem("station record " + num(stations[i].record) + " (" +
               recordName(s, stations[i].record) + ") starts at " + num(here.start) +
-              " m, less than 350 m after the end of record " + num(stations[i - 1].record) +
-              " at " + num(before.end) + " m");
+              " m, less than " + num(kStationGap) + " m after the end of record " +
+              num(stations[i - 1].record) + " at " + num(before.end) + " m");
     }
   }
   if (s.recordsWhole) {

@@ -136,8 +136,10 @@ class GeneralSection {
     const SourcePlace start = s_.place();
     b_.records.repetitionEnd() = s_.readNumber();
     const SourcePlace end = s_.place();
-    if (b_.records.repetitionStart() % 50 != 0) return in_.valueFault(err::RepetitionStart, start);
-    if (b_.records.repetitionEnd() % 50 != 0) return in_.valueFault(err::RepetitionEnd, end);
+    if (b_.records.repetitionStart() % kMetresPerCell != 0)
+      return in_.valueFault(err::RepetitionStart, start);
+    if (b_.records.repetitionEnd() % kMetresPerCell != 0)
+      return in_.valueFault(err::RepetitionEnd, end);
     if (containsText(field_, "4")) {
       b_.records.repetitionCodes() = 4;
     } else if (containsText(field_, "9")) {

@@ -224,7 +224,8 @@ int32_t modelLengthOf(int32_t routeLength) {
 }
 
 int32_t lastCellOf(int32_t routeLength) {
-  return static_cast<int32_t>(roundHalfEven(modelLengthOf(routeLength) / 50.0));
+  return static_cast<int32_t>(
+      roundHalfEven(modelLengthOf(routeLength) / static_cast<double>(kMetresPerCell)));
 }
 
 void Track::create(int32_t length, int32_t buildFlag) {

@@ -195,7 +195,7 @@ class TrainReader : SourceReader {
     if (!passesRangeTest(rec.position, b.track.lastCell, kStationRangeMargin)) {
       return outOfRange(rec.position);
     }
-    if (rec.position % 50 != 0) {
+    if (rec.position % kMetresPerCell != 0) {
       return stopAtRow(err::StationPosition, rec.position, s.place());  // at the value
     }
     stationRows_.row(b, rec.position, rowPlace);
@@ -294,10 +294,11 @@ class TrainReader : SourceReader {
 
     for (int index : {kRecordKmThree, kRecordKmTwo, kRecordKmOne}) {
       const ScenarioRecord& r = b.records[index];
-      if (r.start % 50 != 0 || r.end % 50 != 0) {
+      if (r.start % kMetresPerCell != 0 || r.end % kMetresPerCell != 0) {
         b.recordFault(err::KmReferenceNotMultiple, std::nullopt, {},
                       "kilometre reference in record " + std::to_string(index) +
-                          " has a start or end that is not a multiple of 50");
+                          " has a start or end that is not a multiple of " +
+                          std::to_string(kMetresPerCell));
         break;
       }
     }
