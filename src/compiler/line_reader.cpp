@@ -21,14 +21,6 @@ constexpr int32_t kMinRouteLength = -6974;
 constexpr int32_t kPlanCursorLimit = 1000000;
 constexpr int32_t kKmReferenceBonus = 100;
 
-// Turn rates in radians per metre, by the first digit found in the keyword, in this order.
-struct CurveRate {
-  const char* digit;
-  double rate;
-};
-constexpr CurveRate kCurveRates[] = {{"1", 0.0001}, {"2", 0.0002}, {"3", 0.0004},
-                                     {"4", 0.001},  {"5", 0.002},  {"6", 0.003}};
-
 // A section header ends the general rows: it holds "[" and "]" and does not begin with "-".
 bool isSectionHeader(const std::string& field) {
   if (!containsText(field, "[") || !containsText(field, "]")) return false;
