@@ -268,13 +268,17 @@ std::vector<Row> speedBoardRows(const Context& c) {
   const auto& cells = c.model.cells;
   for (size_t i = 0; i < cells.size(); ++i) {
     const TrackCell& cell = cells[i];
-    if (cell.kind != CellSpeedBoard) continue;
+    // A station stop is written over whatever its cell holds: values 2 to 4 under it are left
+    // by a speed board placed there before.
+    const bool underStop =
+        cell.kind == CellStationStop && (cell.value2 != 0 || cell.value3 != 0 || cell.value4 != 0);
+    if (cell.kind != CellSpeedBoard && !underStop) continue;
     const int64_t p = pointPosition(static_cast<int64_t>(i));
     if (!passesRangeTest(p, c.lastCell())) {
       c.hint(CompiledPart::Cells, static_cast<int64_t>(i),
              "a speed board here fails the range test");
     }
-    const packing::Sides a = packing::speedPairSides(cell.value1);
+    const packing::Sides a = packing::speedPairSides(underStop ? int16_t{0} : cell.value1);
     const packing::Sides b = packing::speedPairSides(cell.value2);
     const packing::Sides v = packing::speedPairSides(cell.value3);
     const packing::Sides s = packing::stripeSides(cell.value4);

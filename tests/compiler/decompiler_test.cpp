@@ -70,7 +70,8 @@ TEST(Decompiler, GoldenFixturesComeBackByteForByte) {
 
 // Values that need a reading of their own: a signal time from 1 to 100 (raised to 101 by a
 // row), a mountain type above 10 without markers, a reduction point without a value, a
-// kilometre reference whose third number is 1, and a speed pair whose sides differ.
+// kilometre reference whose third number is 1, a speed pair whose sides differ, and a station
+// stop written over a speed board, whose values 2 to 4 stay.
 TEST(Decompiler, ValuesThatNeedTheirOwnReading) {
   test::TempDir dir;
   Build b(dir.path(), "Edge", "7", 0);
@@ -83,8 +84,10 @@ TEST(Decompiler, ValuesThatNeedTheirOwnReading) {
                          "[montagne]", "montagna, 1000, 2000, -243",
                          "indicatori_vmax, 3000, 100, 60, 75, 3, 150, 60, 80, 1", "[fine]", ""}));
   test::spit(b.files.trainDescription(),
-             test::crlf({"[generale]", "segnale, 2000, 2, 1, 2, 3, 1, 1, 4, 5, 6, 300",
-                         "abbattimento, 3500, 0", "abbattimento, 4000, 65535", "[fine]", ""}));
+             test::crlf({"[generale]",
+                         "stazione, 2900, 2, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 8, 0, 0, ALFA",
+                         "segnale, 2000, 2, 1, 2, 3, 1, 1, 4, 5, 6, 300", "abbattimento, 3500, 0",
+                         "abbattimento, 4000, 65535", "[fine]", ""}));
   ASSERT_EQ(memorizza_percorso(b).end, CompileOutcome::End::Written);
   ASSERT_EQ(b.error.errorNumber, 0);
   expectRoundTrip(b.files, 0);
