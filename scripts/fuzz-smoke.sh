@@ -25,14 +25,15 @@ rm -rf "$build/seeds" "$build/smoke" "$build/artifacts"
 mkdir -p "$build/smoke" "$build/artifacts"
 "$build/make_seeds" "$build/seeds"
 
-# run TARGET RUNS: one bounded run; its own temporary folder, a fresh corpus beside the seeds.
+# run TARGET RUNS [SEEDS]: one bounded run; its own temporary folder, a fresh corpus beside the
+# seeds (those of SEEDS, by default the target's own).
 run() {
-  local target=$1 n=$2
+  local target=$1 n=$2 seeds=${3:-$1}
   local dir=$build/smoke/$target
   mkdir -p "$dir/corpus" "$dir/tmp"
   if TMPDIR=$dir/tmp "$build/${target}_fuzz" -runs="$n" -seed="$seed" -timeout=30 \
     -rss_limit_mb=2048 -dict="$root/fuzz/scenario.dict" -print_final_stats=1 \
-    -artifact_prefix="$build/artifacts/$target-" "$dir/corpus" "$build/seeds/$target" \
+    -artifact_prefix="$build/artifacts/$target-" "$dir/corpus" "$build/seeds/$seeds" \
     >"$dir/log" 2>&1; then
     echo "fuzz-smoke: $target: $(grep -m1 '^stat::number_of_executed_units' "$dir/log" |
       sed 's/.*: *//') runs, no finding"
@@ -52,6 +53,8 @@ run train_reader "$runs" & a=$!
 run compile "$runs" & b=$!
 wait $a || status=1
 wait $b || status=1
+# The decompiler's round trip reads the compile target's inputs.
+run decompile "$runs" compile || status=1
 
 if [ "$status" != 0 ]; then
   echo "fuzz-smoke: findings in $build/artifacts:" >&2
