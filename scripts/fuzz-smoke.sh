@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A bounded fuzz run of every target: builds fuzz/ with clang (libFuzzer, ASan, UBSan), writes
 # the seed corpora, then runs each target a fixed number of times from a fixed seed, two
-# targets at a time. Fails when a target crashes, hangs, leaks or breaks a property; the
-# input that did it is left in BUILD_DIR/artifacts. About five minutes on two cores.
+# targets at a time, the decompiler's round trip last and alone. Fails when a target crashes,
+# hangs, leaks or breaks a property; the input that did it is left in BUILD_DIR/artifacts.
+# About six minutes on two cores.
 # Usage: scripts/fuzz-smoke.sh [BUILD_DIR]
 #   FUZZ_RUNS      runs of each compile target (default 4000; the field stream gets 5x)
 #   FUZZ_SEED      libFuzzer's random seed (default 1)

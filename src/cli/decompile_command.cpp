@@ -99,28 +99,63 @@ void listDifferences(const CompiledScenario& s, const CompiledModel& input,
   if (total > listed.size()) out << "  ... and " << total - listed.size() << " more\n";
 }
 
-}  // namespace
-
-int runDecompile(const DecompileOptions& options, std::ostream& out, std::ostream& err) {
-  LoadOutcome loaded = loadCompiledScenario(options.path);
+// Loads the compiled files, refusing those that fail inspect's checks. 0 when loaded.
+int loadChecked(const fs::path& path, LoadOutcome& loaded, std::ostream& err) {
+  loaded = loadCompiledScenario(path);
   if (loaded.status != 0) {
     err << "scenario-compactor: " << loaded.message << "\n";
     return loaded.status;
   }
-  const CompiledScenario& s = loaded.scenario;
-  if (!s.hasRecords) {
-    err << "scenario-compactor: " << options.path.string()
+  if (!loaded.scenario.hasRecords) {
+    err << "scenario-compactor: " << path.string()
         << ": decompile reads a record file (S_T.sim) with its cell file; give the folder\n";
     return kExitUsage;
   }
-  const Findings findings = examine(s);
-  if (!findings.problems.empty()) {
-    for (const FileProblem& p : findings.problems) {
-      err << "scenario-compactor: " << p.file.string() << ": " << p.what << "\n";
-    }
-    err << "scenario-compactor: the compiled files fail inspect's checks; nothing was written\n";
-    return kExitFaultRecorded;
+  const Findings findings = examine(loaded.scenario);
+  if (findings.problems.empty()) return kExitClean;
+  for (const FileProblem& p : findings.problems) {
+    err << "scenario-compactor: " << p.file.string() << ": " << p.what << "\n";
   }
+  err << "scenario-compactor: the compiled files fail inspect's checks; nothing was written\n";
+  return kExitFaultRecorded;
+}
+
+// Delivers the two texts as one set, then compiles them in a private folder beside them and
+// keeps the bytes of the compiled files it leaves there (none when nothing was written).
+// File-system failures are thrown as FileError.
+CompileOutcome writeAndCompile(Build& build, const Decompiled& d, CompiledBytes& again,
+                               std::ostream& out, std::ostream& err) {
+  const fs::path& folder = build.files.folder;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec) throw FileError(folder, "cannot create the folder: " + ec.message());
+  FileSet texts;
+  texts.stage(build.files.lineDescription(), d.lineText);
+  texts.stage(build.files.trainDescription(), d.trainText);
+  texts.commit();
+  for (const fs::path& f : texts.destinations()) out << "wrote " << f.string() << "\n";
+  for (const std::string& note : d.notes) err << "scenario-compactor: note: " << note << "\n";
+  if (d.errorNumber != 0) {
+    // A build may write its files with a fault recorded (a post-pass spacing error, say):
+    // the texts then record it again.
+    err << "scenario-compactor: note: compiling the texts records error " << d.errorNumber
+        << ", as the build of the compiled files may have\n";
+  }
+  const fs::path parent = folder;
+  return compileInWorkFolder(build, parent, d.lineText, d.trainText, [&](const Build& b) {
+    if (!fileExists(b.files.cellFile())) return;  // nothing was written
+    again.records = readFile(b.files.recordFile(), SIZE_MAX);
+    again.cells = readFile(b.files.cellFile(), SIZE_MAX);
+    if (b.buildFlag != 0) again.plan = readFile(b.files.planFile(), SIZE_MAX);
+  });
+}
+
+}  // namespace
+
+int runDecompile(const DecompileOptions& options, std::ostream& out, std::ostream& err) {
+  LoadOutcome loaded;
+  if (int status = loadChecked(options.path, loaded, err); status != kExitClean) return status;
+  const CompiledScenario& s = loaded.scenario;
   std::string scenario, train;
   if (!settleNames(options, s.recordFile, scenario, train, err)) return kExitUsage;
 
@@ -128,36 +163,19 @@ int runDecompile(const DecompileOptions& options, std::ostream& out, std::ostrea
   const Decompiled d = decompile(model);
   const fs::path folder = options.output.empty() ? s.recordFile.parent_path() : options.output;
   Build build(folder, scenario, train, s.hasPlan ? 1 : 0);
-  const fs::path lineFile = build.files.lineDescription();
-  const fs::path trainFile = build.files.trainDescription();
-  if (!mayWrite(lineFile, d.lineText, options.force, err) ||
-      !mayWrite(trainFile, d.trainText, options.force, err)) {
+  if (!mayWrite(build.files.lineDescription(), d.lineText, options.force, err) ||
+      !mayWrite(build.files.trainDescription(), d.trainText, options.force, err)) {
     return kExitUsage;
   }
 
-  CompiledBytes again;
   CompiledBytes input;
+  CompiledBytes again;
   CompileOutcome outcome;
   try {
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec) throw FileError(folder, "cannot create the folder: " + ec.message());
-    FileSet texts;
-    texts.stage(lineFile, d.lineText);
-    texts.stage(trainFile, d.trainText);
-    texts.commit();
-    for (const fs::path& f : texts.destinations()) out << "wrote " << f.string() << "\n";
-    for (const std::string& note : d.notes) err << "scenario-compactor: note: " << note << "\n";
-
     input.records = readFile(s.recordFile, SIZE_MAX);
     input.cells = readFile(s.cellFile, SIZE_MAX);
     if (s.hasPlan) input.plan = readFile(s.planFile, SIZE_MAX);
-    outcome = compileInWorkFolder(build, folder, d.lineText, d.trainText, [&](const Build& b) {
-      if (!fileExists(b.files.cellFile())) return;  // nothing was written
-      again.records = readFile(b.files.recordFile(), SIZE_MAX);
-      again.cells = readFile(b.files.cellFile(), SIZE_MAX);
-      if (b.buildFlag != 0) again.plan = readFile(b.files.planFile(), SIZE_MAX);
-    });
+    outcome = writeAndCompile(build, d, again, out, err);
   } catch (const FileError& e) {
     printFileError(err, e);
     return kExitFileSystem;
