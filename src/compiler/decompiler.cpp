@@ -241,12 +241,30 @@ std::vector<Difference> compareModels(const CompiledModel& input, const Compiled
   return std::move(d.listed);
 }
 
+namespace {
+
+// The model as the stamp found it: the markers and codes are not rows, and their slots were
+// 0 before the stamp wrote them (it writes nothing otherwise).
+CompiledModel unstamped(const CompiledModel& model) {
+  CompiledModel m = model;
+  if (m.cells.size() > 1) {
+    m.cells[1].value1 = 0;
+    m.cells[1].value2 = 0;
+  }
+  m.records.formatMagic() = 0;
+  m.records.codeSt() = 0;
+  return m;
+}
+
+}  // namespace
+
 Decompiled decompile(const CompiledModel& model) {
   Decompiled d;
-  const decompiling::Context c{model, d.hints, d.notes};
+  const CompiledModel rowsOf = unstamped(model);
+  const decompiling::Context c{rowsOf, d.hints, d.notes};
   d.lineText = decompiling::lineText(c);
   const decompiling::TrainRows rows = decompiling::trainRows(c);
-  d.trainText = decompiling::trainText(rows, reductionRows(model, d.lineText, rows));
+  d.trainText = decompiling::trainText(rows, reductionRows(rowsOf, d.lineText, rows));
 
   const MemoryCompile r = compileInMemory(model, d.lineText, d.trainText, model.hasPlan() ? 1 : 0);
   d.errorNumber = r.errorNumber;

@@ -71,7 +71,8 @@ TEST(Decompiler, GoldenFixturesComeBackByteForByte) {
 // Values that need a reading of their own: a signal time from 1 to 100 (raised to 101 by a
 // row), a mountain type above 10 without markers, a reduction point without a value, a
 // kilometre reference whose third number is 1, a speed pair whose sides differ, and a station
-// stop written over a speed board, whose values 2 to 4 stay.
+// stop written over a speed board, whose values 2 to 4 stay, and a signal in cell 1, whose
+// value1 and value2 the stamp then holds.
 TEST(Decompiler, ValuesThatNeedTheirOwnReading) {
   test::TempDir dir;
   Build b(dir.path(), "Edge", "7", 0);
@@ -86,6 +87,7 @@ TEST(Decompiler, ValuesThatNeedTheirOwnReading) {
   test::spit(b.files.trainDescription(),
              test::crlf({"[generale]",
                          "stazione, 2900, 2, 400, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 8, 0, 0, ALFA",
+                         "segnale, 0, 2, 0, 0, 3, 0, 1, 0, 0, 6, 0",
                          "segnale, 2000, 2, 1, 2, 3, 1, 1, 4, 5, 6, 300", "abbattimento, 3500, 0",
                          "abbattimento, 4000, 65535", "[fine]", ""}));
   ASSERT_EQ(memorizza_percorso(b).end, CompileOutcome::End::Written);
