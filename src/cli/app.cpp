@@ -7,6 +7,7 @@
 #include "cli/check_command.h"
 #include "cli/compile_command.h"
 #include "cli/compiled_report.h"
+#include "cli/decompile_command.h"
 #include "cli/plot.h"
 #include "compiler/errors.h"
 #include "driver/driver.h"
@@ -92,6 +93,19 @@ int runApp(int argc, char** argv) {
   plotCmd->add_option("PATH", plot.path, "Folder of compiled files, or one file")->required();
   plotCmd->add_option("-o,--output", plot.output, "SVG file to write (default: standard output)");
 
+  DecompileOptions decompile;
+  auto* decompileCmd = app.add_subcommand(
+      "decompile", "Write the line and train texts that compile to a folder's compiled files");
+  decompileCmd->add_option("DIR", decompile.path, "Folder of compiled files, or its S_T.sim")
+      ->required();
+  decompileCmd->add_option("-o,--output", decompile.output,
+                           "Folder of the texts (default: the compiled files' folder)");
+  decompileCmd->add_option("--scenario", decompile.scenario,
+                           "Scenario name (default: from S_T.sim)");
+  decompileCmd->add_option("--train-number", decompile.trainNumber,
+                           "Train number (default: from S_T.sim)");
+  decompileCmd->add_flag("--force", decompile.force, "Replace texts already in the output folder");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -114,6 +128,7 @@ int runApp(int argc, char** argv) {
     return runInspect(inspect, std::cout, std::cerr);
   }
   if (*plotCmd) return runPlot(plot, std::cout, std::cerr);
+  if (*decompileCmd) return runDecompile(decompile, std::cout, std::cerr);
   return kExitUsage;
 }
 

@@ -26,6 +26,18 @@ class WorkFolder {
 
 }  // namespace
 
+CompileOutcome compileInWorkFolder(Build& build, const std::filesystem::path& parent,
+                                   std::string_view lineText, std::string_view trainText,
+                                   const std::function<void(const Build&)>& whileThere) {
+  WorkFolder work(parent);
+  build.files.folder = work.path();
+  replaceFile(build.files.lineDescription(), lineText);
+  replaceFile(build.files.trainDescription(), trainText);
+  CompileOutcome outcome = memorizza_percorso(build);
+  if (whileThere) whileThere(build);
+  return outcome;
+}
+
 Names deriveNames(const CompileOptions& o) {
   Names n{o.scenario, o.trainNumber, {}};
   std::string lineName = o.line.filename().string();
@@ -159,11 +171,8 @@ int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& e
     std::filesystem::create_directories(options.output, ec);
     if (ec) throw FileError(options.output, "cannot create the folder: " + ec.message());
 
-    WorkFolder work(options.output);
-    build.files.folder = work.path();
-    replaceFile(build.files.lineDescription(), texts[0].content);
-    replaceFile(build.files.trainDescription(), texts[1].content);
-    CompileOutcome outcome = memorizza_percorso(build);
+    CompileOutcome outcome =
+        compileInWorkFolder(build, options.output, texts[0].content, texts[1].content);
     if (outcome.end == CompileOutcome::End::Errore) erroreNumber = outcome.erroreNumber;
     delivered = outcome.written;
   } catch (const FileError& e) {

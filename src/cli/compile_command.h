@@ -2,10 +2,14 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "compiler/compiler.h"
 
 namespace sc {
 
@@ -35,6 +39,14 @@ Names deriveNames(const CompileOptions& o);
 // status (0 clean, 1 fault recorded, 2 marker or code slot in use, 3 file system, 64 usage,
 // 65 a text that --input-encoding cannot convert).
 int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err);
+
+// Compiles two texts on copies in a private working folder made inside parent and removed
+// afterwards with everything left in it. The compiled files go to build.files.compiledFolder
+// when it is set; otherwise they stay in the working folder, where whileThere may read them
+// before it goes. File-system failures are thrown as FileError.
+CompileOutcome compileInWorkFolder(Build& build, const std::filesystem::path& parent,
+                                   std::string_view lineText, std::string_view trainText,
+                                   const std::function<void(const Build&)>& whileThere = {});
 
 // Writes the five texts of the built-in scenario into dir. Texts already there are replaced
 // only with force: they may be an author's edits.

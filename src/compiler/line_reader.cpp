@@ -19,14 +19,6 @@ namespace {
 // The plan cursor may not pass this row inside a curve rule.
 constexpr int32_t kPlanCursorLimit = 1000000;
 
-// Turn rates in radians per metre, by the first digit found in the keyword, in this order.
-struct CurveRate {
-  const char* digit;
-  double rate;
-};
-constexpr CurveRate kCurveRates[] = {{"1", 0.0001}, {"2", 0.0002}, {"3", 0.0004},
-                                     {"4", 0.001},  {"5", 0.002},  {"6", 0.003}};
-
 // The line description: its general section (line_general_rows.cpp), then the item rows
 // (gradients, curves, mountains, speed boards, indication boards) into the cells and the plan.
 class LineReader : SourceReader {

@@ -36,10 +36,25 @@ constexpr int32_t speedPairLeft(int16_t pair) {
 constexpr int32_t speedPairRight(int16_t pair) {
   return pair % 100 * kSpeedUnit;
 }
+// A left and a right value read back from one packed field.
+struct Sides {
+  int32_t left = 0;
+  int32_t right = 0;
+};
+// The speeds of a pair as a row can give them, right repeating left where the pair allows.
+constexpr Sides speedPairSides(int16_t pair) {
+  if (pair % 101 == 0) return {pair / 101 * kSpeedUnit, pair / 101 * kSpeedUnit};
+  return {speedPairLeft(pair), speedPairRight(pair)};
+}
 
 // A speed board's stripes, left and right: left * 10 + right.
 constexpr int64_t stripeValue(int16_t left, int16_t right) {
   return int64_t{left} * 10 + right;
+}
+// The stripes of a board as a row can give them, right repeating left where they allow.
+constexpr Sides stripeSides(int16_t value) {
+  if (value % 11 == 0) return {value / 11, value / 11};
+  return {value / 10, value % 10};
 }
 
 // gradientCode of a gradient in per mille, and back.
@@ -58,9 +73,24 @@ constexpr int64_t signalAspect(int32_t aspect, int32_t indication) {
 constexpr int64_t signalHead(int32_t repetition, int32_t kind, int32_t indication) {
   return int64_t{repetition} * 10 + int64_t{kind} * 3 + indication;
 }
+constexpr Sides signalAspectSides(int16_t value) {
+  return {value / 10, value % 10};
+}
+// kind * 3 + indication: what value4 and the approach codes share.
+constexpr int64_t signalHeadSum(int32_t kind, int32_t indication) {
+  return int64_t{kind} * 3 + indication;
+}
 // The approach code `step` (1 to 4) of a signal, 2 * step cells before it.
 constexpr int64_t signalApproachCode(int32_t kind, int32_t indication, int32_t step) {
   return int64_t{kind} * 30 + int64_t{indication} * 10 + step;
+}
+// kind * 3 + indication of the signal whose approach code `step` is `code`, when the code is
+// one (modulo 256, as the cell keeps it); -1 when it is not.
+constexpr int32_t signalHeadSumOfCode(uint8_t code, int32_t step) {
+  for (int32_t sum = 0; sum < 256; ++sum) {
+    if (static_cast<uint8_t>(sum * 10 + step) == code) return sum;
+  }
+  return -1;
 }
 // The approach code i (1 to 4) before a station's stop cell.
 constexpr int64_t stationApproachCode(int32_t i) {

@@ -63,4 +63,13 @@ constexpr bool stationHasExtendEnd(int64_t kind) {
 }
 StationArea stationArea(int64_t position, int64_t kind, int32_t length, bool extendEnd);
 
+// Turn rates of the curve rows in radians per metre, by the first digit found in the keyword,
+// tested in this order; a keyword with an "s" turns left (the rate negated).
+struct CurveRate {
+  const char* digit;
+  double rate;
+};
+inline constexpr CurveRate kCurveRates[] = {{"1", 0.0001}, {"2", 0.0002}, {"3", 0.0004},
+                                            {"4", 0.001},  {"5", 0.002},  {"6", 0.003}};
+
 }  // namespace sc

@@ -185,15 +185,13 @@ void TrackPlan::steps(int32_t lastRow, Step step) {
 
 void TrackPlan::straightSteps(int32_t lastRow) {
   steps(lastRow, [](double x1, double y1, double dx, double dy, double& x, double& y) {
-    x = x1 + dx;
-    y = y1 + dy;
+    straightStep(x1, y1, dx, dy, x, y);
   });
 }
 
 void TrackPlan::curvedSteps(int32_t lastRow, double k) {
   steps(lastRow, [k](double x1, double y1, double dx, double dy, double& x, double& y) {
-    x = (x1 + dx) + k * dy;
-    y = (y1 + dy) - k * dx;
+    curvedStep(x1, y1, dx, dy, k, x, y);
   });
 }
 

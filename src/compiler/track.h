@@ -65,6 +65,18 @@ struct TaggedValue {
   bool operator==(const TaggedValue&) const = default;
 };
 
+// One row of the plan from the row before it (x1, y1) and the step (dx, dy) between the two
+// rows before it: straight on, or turned by the rate k (radians per metre; the step grows by
+// sqrt(1 + k * k) each time).
+inline void straightStep(double x1, double y1, double dx, double dy, double& x, double& y) {
+  x = x1 + dx;
+  y = y1 + dy;
+}
+inline void curvedStep(double x1, double y1, double dx, double dy, double k, double& x, double& y) {
+  x = (x1 + dx) + k * dy;
+  y = (y1 + dy) - k * dx;
+}
+
 // Size of the plan file of a complete table: rows 0 and 1 integers, 2 to modelLength - 2
 // reals and the last two empty, in each half.
 size_t completePlanFileBytes(int32_t modelLength);
