@@ -1,6 +1,7 @@
 // The train description from records 1 upward, 84 and 86, the cells' speeds and adhesion,
 // the slowdown cells and the signals.
 #include <algorithm>
+#include <limits>
 #include <set>
 
 #include "compiler/decompile_rows.h"
@@ -14,7 +15,6 @@ constexpr int32_t kSignalApproachSteps = 4;
 constexpr int32_t kSignalTimeRaised = 101;  // a tempo from 1 to 100 becomes 101
 constexpr int32_t kSignalKindWithTime = 2;  // only this kind keeps its tempo
 constexpr int64_t kWarningCells = kWarningBoardDistance / kMetresPerCell;
-constexpr int32_t kShortStationLength = 600;
 constexpr int32_t kSecondsPerHour = 3600;
 
 std::vector<Row> generalRows(const Context& c) {
@@ -43,27 +43,30 @@ int lowestBoardRecord(const Context& c) {
 }
 
 // The station length and the extendEnd of the row that gave station record k.
-struct StationArea {
+struct StationRowArea {
   int64_t length = 0;
   int64_t extendEnd = 0;
 };
 
-StationArea stationArea(const Context& c, int k) {
+// The length the kind's area ties to the start (centred kinds: twice the half before the
+// position), checked by running the reader's own rule forward.
+StationRowArea stationRowArea(const Context& c, int k) {
   const ScenarioRecord& r = c.model.records[k];
   const int64_t pos = r.position;
-  StationArea a{pos - r.start, r.extendEnd};
-  bool fits = true;
-  if (r.stationKind == 5 || r.stationKind == 6) {
-    fits = r.end == pos + 150 && r.extendEnd == 0;
-  } else if (r.stationKind == 7 || r.stationKind == 8) {
-    fits = r.end == pos + a.length && r.extendEnd == 0;
-  } else {
-    a.length = 2 * (pos - r.start);
-    const int64_t beyond = r.end - (pos + a.length / 2);
-    // The first station keeps the 50 m of its own extendEnd, whose field then reads 0.
-    if (beyond == kMetresPerCell && a.extendEnd == 0 && k == kFirstStationIndex) a.extendEnd = 1;
-    fits = beyond == (a.extendEnd != 0 ? kMetresPerCell : 0);
+  const bool hasExtendEnd = stationHasExtendEnd(r.stationKind);
+  StationRowArea a{hasExtendEnd ? 2 * (pos - r.start) : pos - r.start, r.extendEnd};
+  const bool lengthFits = a.length >= std::numeric_limits<int32_t>::min() &&
+                          a.length <= std::numeric_limits<int32_t>::max();
+  const auto length = static_cast<int32_t>(a.length);
+  // The first station keeps the 50 m of its own extendEnd, whose field then reads 0.
+  if (hasExtendEnd && lengthFits && k == kFirstStationIndex && a.extendEnd == 0 &&
+      r.end == stationArea(pos, r.stationKind, length, false).end + kMetresPerCell) {
+    a.extendEnd = 1;
   }
+  const StationArea area =
+      lengthFits ? stationArea(pos, r.stationKind, length, a.extendEnd != 0) : StationArea{};
+  const bool fits = lengthFits && area.start == r.start && area.end == r.end &&
+                    (hasExtendEnd || r.extendEnd == 0);
   if (!fits || a.length % 100 != 0) {
     c.hint(CompiledPart::Records, k,
            "no station length (a multiple of 100) gives this start and end for its kind");
@@ -79,7 +82,7 @@ StationArea stationArea(const Context& c, int k) {
 
 Row stationRow(const Context& c, int k) {
   const ScenarioRecord& r = c.model.records[k];
-  const StationArea a = stationArea(c, k);
+  const StationRowArea a = stationRowArea(c, k);
   if (r.position % kMetresPerCell != 0 ||
       !passesRangeTest(r.position, c.lastCell(), kStationRangeMargin)) {
     c.hint(CompiledPart::Records, k, "the station's position is not one a row can give");

@@ -62,6 +62,8 @@ constexpr bool stationHasExtendEnd(int64_t kind) {
   return kind < 5 || kind > 8;
 }
 StationArea stationArea(int64_t position, int64_t kind, int32_t length, bool extendEnd);
+// A station shorter than this has no flagB: the reader clears it.
+constexpr int32_t kShortStationLength = 600;
 
 // Turn rates of the curve rows in radians per metre, by the first digit found in the keyword,
 // tested in this order; a keyword with an "s" turns left (the rate negated).

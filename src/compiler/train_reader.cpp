@@ -245,7 +245,7 @@ class TrainReader : SourceReader {
     const StationArea area = stationArea(rec.position, rec.stationKind, length, rec.extendEnd != 0);
     rec.start = fit<int32_t>(area.start, "the station's start");
     rec.end = fit<int32_t>(area.end, "the station's end");
-    if (length < 600) rec.flagB = 0;
+    if (length < kShortStationLength) rec.flagB = 0;
     if (k == kFirstStationIndex) {
       // After the area, so the first station's end keeps the 50 m of its own extendEnd.
       rec.extendEnd = 0;
