@@ -140,13 +140,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 1) return 0;
-  const std::string_view both(reinterpret_cast<const char*>(data + 1), size - 1);
-  constexpr std::string_view kSeparator = "@@@@";
-  const size_t at = both.find(kSeparator);
-  const std::string_view line = both.substr(0, at);
-  const std::string_view train =
-      at == std::string_view::npos ? std::string_view() : both.substr(at + kSeparator.size());
-  roundTrip(line, train, sc::fuzz::chooseBuildFlag(data[0], line));
+  sc::fuzz::TextPair texts;
+  if (sc::fuzz::splitTextPair(data, size, texts))
+    roundTrip(texts.line, texts.train, texts.buildFlag);
   return 0;
 }

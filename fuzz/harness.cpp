@@ -269,6 +269,17 @@ int32_t chooseBuildFlag(uint8_t control, std::string_view lineText) {
   return (control & 7) == 7 && planRunAllowed(lineText) ? 1 : 0;
 }
 
+bool splitTextPair(const uint8_t* data, size_t size, TextPair& out) {
+  if (size < 1) return false;
+  const std::string_view both(reinterpret_cast<const char*>(data + 1), size - 1);
+  const size_t at = both.find(kTextSeparator);
+  out.line = both.substr(0, at);
+  out.train =
+      at == std::string_view::npos ? std::string_view() : both.substr(at + kTextSeparator.size());
+  out.buildFlag = chooseBuildFlag(data[0], out.line);
+  return true;
+}
+
 void compileAndCheck(std::string_view lineText, std::string_view trainText, int32_t buildFlag) {
   PrivateRoot& root = privateRoot();
   const fs::path work = root.work();

@@ -27,6 +27,17 @@ bool planRunAllowed(std::string_view lineText);
 // (one run in eight) and the line text allows it.
 int32_t chooseBuildFlag(uint8_t control, std::string_view lineText);
 
+// A whole-compile input: one control byte, the line description, the separator "@@@@", the
+// train description (an input without the separator has an empty train description).
+struct TextPair {
+  std::string_view line;
+  std::string_view train;
+  int32_t buildFlag = 0;  // chosen by the control byte (chooseBuildFlag)
+};
+constexpr std::string_view kTextSeparator = "@@@@";
+// False for an empty input.
+bool splitTextPair(const uint8_t* data, size_t size, TextPair& out);
+
 // Writes the two texts into a fresh working folder, runs memorizza_percorso there and checks
 // every property of the outcome (see harness.cpp). Aborts on a violation.
 void compileAndCheck(std::string_view lineText, std::string_view trainText, int32_t buildFlag);

@@ -141,7 +141,7 @@ std::vector<std::string> brokenTrains(const std::string& train) {
 }
 
 std::string pair(char control, const std::string& line, const std::string& train) {
-  return std::string(1, control) + line + "@@@@" + train;
+  return std::string(1, control) + line + std::string(sc::fuzz::kTextSeparator) + train;
 }
 
 }  // namespace
