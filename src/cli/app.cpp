@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <charconv>
+#include <functional>
 #include <iostream>
+#include <memory>
 
 #include "cli/check_command.h"
 #include "cli/compile_command.h"
@@ -49,6 +51,84 @@ void addSourceOptions(CLI::App* cmd, CompileOptions& o) {
                   "utf-8: convert the texts to Windows-1252 first (default: read as they are)");
 }
 
+// One command of the command line: its options, and how it runs once they are parsed.
+struct Command {
+  CLI::App* app;
+  std::function<int()> run;
+};
+
+Command addExport(CLI::App& app) {
+  struct Options {
+    std::filesystem::path dir;
+    bool force = false;
+  };
+  auto o = std::make_shared<Options>();
+  auto* cmd = app.add_subcommand("export", "Write the five texts of the built-in scenario");
+  cmd->add_option("DIR", o->dir, "Folder to write into")->required();
+  cmd->add_flag("--force", o->force, "Replace texts already in the folder");
+  return {cmd, [o] { return runExport(o->dir, o->force, std::cerr); }};
+}
+
+Command addCompile(CLI::App& app) {
+  auto o = std::make_shared<CompileOptions>();
+  auto* cmd = app.add_subcommand("compile", "Compile a line text and a train text");
+  addSourceOptions(cmd, *o);
+  cmd->add_option("-o,--output", o->output, "Folder of the compiled files (default: .)");
+  return {cmd, [o] { return runCompile(*o, std::cout, std::cerr); }};
+}
+
+Command addCheck(CLI::App& app) {
+  auto o = std::make_shared<CompileOptions>();
+  auto* cmd = app.add_subcommand(
+      "check", "Report every fault and warning of a line text and a train text; writes no file");
+  addSourceOptions(cmd, *o);
+  return {cmd, [o] { return runCheck(*o, std::cout, std::cerr); }};
+}
+
+Command addInspect(CLI::App& app) {
+  struct Options {
+    InspectOptions inspect;
+    std::string cellRange;
+  };
+  auto o = std::make_shared<Options>();
+  auto* cmd = app.add_subcommand("inspect", "Show what the simulator will load");
+  cmd->add_option("PATH", o->inspect.path, "Folder of compiled files, or one file")->required();
+  cmd->add_flag("--json", o->inspect.json, "Print one JSON object");
+  cmd->add_option("--cells", o->cellRange, "List cells FROM-TO with all their fields");
+  return {cmd, [o] {
+            if (!o->cellRange.empty()) {
+              std::pair<int32_t, int32_t> range;
+              if (!parseCellRange(o->cellRange, range)) {
+                std::cerr << "scenario-compactor: --cells takes FROM-TO, two cell numbers\n";
+                return kExitUsage;
+              }
+              o->inspect.cells = range;
+            }
+            return runInspect(o->inspect, std::cout, std::cerr);
+          }};
+}
+
+Command addPlot(CLI::App& app) {
+  auto o = std::make_shared<PlotOptions>();
+  auto* cmd = app.add_subcommand("plot", "Draw the line and its profile as SVG");
+  cmd->add_option("PATH", o->path, "Folder of compiled files, or one file")->required();
+  cmd->add_option("-o,--output", o->output, "SVG file to write (default: standard output)");
+  return {cmd, [o] { return runPlot(*o, std::cout, std::cerr); }};
+}
+
+Command addDecompile(CLI::App& app) {
+  auto o = std::make_shared<DecompileOptions>();
+  auto* cmd = app.add_subcommand(
+      "decompile", "Write the line and train texts that compile to a folder's compiled files");
+  cmd->add_option("DIR", o->path, "Folder of compiled files, or its S_T.sim")->required();
+  cmd->add_option("-o,--output", o->output,
+                  "Folder of the texts (default: the compiled files' folder)");
+  cmd->add_option("--scenario", o->scenario, "Scenario name (default: from S_T.sim)");
+  cmd->add_option("--train-number", o->trainNumber, "Train number (default: from S_T.sim)");
+  cmd->add_flag("--force", o->force, "Replace texts already in the output folder");
+  return {cmd, [o] { return runDecompile(*o, std::cout, std::cerr); }};
+}
+
 }  // namespace
 
 int runApp(int argc, char** argv) {
@@ -63,72 +143,17 @@ int runApp(int argc, char** argv) {
       "the files the simulator loads.\nWithout arguments it builds the built-in scenario "
       "Torvel_Dolvera / 565 in the program's folder."};
   app.require_subcommand(1);
-
-  std::filesystem::path exportDir;
-  bool exportForce = false;
-  auto* exportCmd = app.add_subcommand("export", "Write the five texts of the built-in scenario");
-  exportCmd->add_option("DIR", exportDir, "Folder to write into")->required();
-  exportCmd->add_flag("--force", exportForce, "Replace texts already in the folder");
-
-  CompileOptions compile;
-  auto* compileCmd = app.add_subcommand("compile", "Compile a line text and a train text");
-  addSourceOptions(compileCmd, compile);
-  compileCmd->add_option("-o,--output", compile.output,
-                         "Folder of the compiled files (default: .)");
-
-  CompileOptions check;
-  auto* checkCmd = app.add_subcommand(
-      "check", "Report every fault and warning of a line text and a train text; writes no file");
-  addSourceOptions(checkCmd, check);
-
-  InspectOptions inspect;
-  std::string cellRange;
-  auto* inspectCmd = app.add_subcommand("inspect", "Show what the simulator will load");
-  inspectCmd->add_option("PATH", inspect.path, "Folder of compiled files, or one file")->required();
-  inspectCmd->add_flag("--json", inspect.json, "Print one JSON object");
-  inspectCmd->add_option("--cells", cellRange, "List cells FROM-TO with all their fields");
-
-  PlotOptions plot;
-  auto* plotCmd = app.add_subcommand("plot", "Draw the line and its profile as SVG");
-  plotCmd->add_option("PATH", plot.path, "Folder of compiled files, or one file")->required();
-  plotCmd->add_option("-o,--output", plot.output, "SVG file to write (default: standard output)");
-
-  DecompileOptions decompile;
-  auto* decompileCmd = app.add_subcommand(
-      "decompile", "Write the line and train texts that compile to a folder's compiled files");
-  decompileCmd->add_option("DIR", decompile.path, "Folder of compiled files, or its S_T.sim")
-      ->required();
-  decompileCmd->add_option("-o,--output", decompile.output,
-                           "Folder of the texts (default: the compiled files' folder)");
-  decompileCmd->add_option("--scenario", decompile.scenario,
-                           "Scenario name (default: from S_T.sim)");
-  decompileCmd->add_option("--train-number", decompile.trainNumber,
-                           "Train number (default: from S_T.sim)");
-  decompileCmd->add_flag("--force", decompile.force, "Replace texts already in the output folder");
-
+  const Command commands[] = {addExport(app),  addCompile(app), addCheck(app),
+                              addInspect(app), addPlot(app),    addDecompile(app)};
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
     return code == 0 ? 0 : kExitUsage;
   }
-
-  if (*exportCmd) return runExport(exportDir, exportForce, std::cerr);
-  if (*compileCmd) return runCompile(compile, std::cout, std::cerr);
-  if (*checkCmd) return runCheck(check, std::cout, std::cerr);
-  if (*inspectCmd) {
-    if (!cellRange.empty()) {
-      std::pair<int32_t, int32_t> range;
-      if (!parseCellRange(cellRange, range)) {
-        std::cerr << "scenario-compactor: --cells takes FROM-TO, two cell numbers\n";
-        return kExitUsage;
-      }
-      inspect.cells = range;
-    }
-    return runInspect(inspect, std::cout, std::cerr);
+  for (const Command& c : commands) {
+    if (*c.app) return c.run();
   }
-  if (*plotCmd) return runPlot(plot, std::cout, std::cerr);
-  if (*decompileCmd) return runDecompile(decompile, std::cout, std::cerr);
   return kExitUsage;
 }
 
