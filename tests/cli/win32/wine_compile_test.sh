@@ -2,7 +2,8 @@
 # The authors' commands of the Windows console program under Wine against the Linux build's:
 # compile of a small table of broken texts gives the same diagnostics (file names aside: "\"
 # for "/") and the same exit statuses, in text and in JSON; a good compile writes the same
-# bytes; a missing text and a usage error end alike.
+# bytes; a missing text and a usage error end alike; inspect, plot and decompile give the same
+# output, and decompile the same texts.
 # Usage: wine_compile_test.sh WINDOWS-BUILD NATIVE-BUILD SOURCE-DIR
 set -u
 # shellcheck source=tests/driver/win32/wine_lib.sh
@@ -34,8 +35,8 @@ compare() {
   (cd "$X11_TMP/w" && wine_run 60 "$windows_exe" "$@" >"$X11_TMP/w.out" 2>"$X11_TMP/w.err")
   status_w=$?
   for s in out err; do
-    # The only folder in a name is the output folder "out".
-    sed -e 's/out\\\\/out\//g' -e 's/out\\/out\//g' "$X11_TMP/w.$s" >"$X11_TMP/w.$s.norm"
+    # The only folders in a name are the output folders "out" and "edit".
+    sed -e 's/\(out\|edit\)\\\\/\1\//g' -e 's/\(out\|edit\)\\/\1\//g' "$X11_TMP/w.$s" >"$X11_TMP/w.$s.norm"
     diff "$X11_TMP/l.$s" "$X11_TMP/w.$s.norm" >"$X11_TMP/diff" ||
       fail "$name ($*): standard ${s/err/error} differs from Linux:"$'\n'"$(cat "$X11_TMP/diff")"
   done
@@ -98,4 +99,9 @@ compare "inspect" inspect out
 compare "inspect" inspect --json out
 compare "inspect cells" inspect out --cells 100-103
 compare "plot" plot out
+# decompile writes the same two texts, and its round trip ends alike.
+compare "decompile" decompile out -o edit
+for t in "$line" "$train"; do
+  cmp -s "$X11_TMP/l/edit/$t" "$X11_TMP/w/edit/$t" || fail "decompile: edit/$t differs from Linux"
+done
 echo "PASS: the Windows commands end as the Linux ones"
