@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 #include "compiler/file_io_native.h"
@@ -357,6 +358,22 @@ void replaceFile(const fs::path& file, std::string_view bytes) {
   set.commit();
 }
 
+namespace {
+// On Windows a file deleted while a read or write of the build's thread is still in progress on
+// it stays in the folder until that call returns, and its folder cannot go before it does: the
+// folder is tried again for a short while. Elsewhere the first try removes it.
+void removeFolderPatiently(const fs::path& folder) {
+  constexpr int kTries = 50;
+  constexpr auto kPause = std::chrono::milliseconds(20);
+  for (int i = 0; i < kTries; ++i) {
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    if (!fs::exists(folder, ec) && !ec) return;
+    std::this_thread::sleep_for(kPause);
+  }
+}
+}  // namespace
+
 namespace cleanup {
 fs::path createFolder(const fs::path& parent, const std::string& prefix) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -389,8 +406,7 @@ void removeAllAndHold() {
   registry().lock.lock();
   native::letGoOpenFiles();
   for (const fs::path& f : registry().files) removeQuietly(f);
-  std::error_code ec;
-  for (const fs::path& d : registry().folders) fs::remove_all(d, ec);
+  for (const fs::path& d : registry().folders) removeFolderPatiently(d);
 }
 }  // namespace cleanup
 
