@@ -71,3 +71,13 @@ wine_run() {
   shift
   timeout "$limit" "$WINE" "$@"
 }
+
+# wine_window_start: what the window tests need before their first window: the X tools, a
+# private prefix, a private display and the probe, whose path it sets in $probe.
+wine_window_start() {
+  x11_require_tools
+  wine_start
+  start_xvfb
+  probe="$WIN_BUILD/win32_probe.exe"
+  [ -f "$probe" ] || fail "no $probe"
+}

@@ -8,11 +8,7 @@
 set -u
 # shellcheck source=tests/driver/win32/wine_lib.sh
 source "$(dirname "$0")/wine_lib.sh"
-x11_require_tools
-wine_start
-start_xvfb
-probe="$WIN_BUILD/win32_probe.exe"
-[ -f "$probe" ] || fail "no $probe"
+wine_window_start
 
 # Starts the probe and waits for its box; sets pid, box and folder.
 open_box() {

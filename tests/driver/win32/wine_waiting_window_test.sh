@@ -8,11 +8,7 @@
 set -u
 # shellcheck source=tests/driver/win32/wine_lib.sh
 source "$(dirname "$0")/wine_lib.sh"
-x11_require_tools
-wine_start
-start_xvfb
-probe="$WIN_BUILD/win32_probe.exe"
-[ -f "$probe" ] || fail "no $probe"
+wine_window_start
 
 mkfifo "$X11_TMP/hold"
 wine_run 60 "$probe" window <"$X11_TMP/hold" >"$X11_TMP/out" 2>"$X11_TMP/err" &
