@@ -77,24 +77,24 @@ std::string checkName(const std::string& what, const std::string& name) {
   return {};
 }
 
+bool textsInTheWay(const std::vector<std::filesystem::path>& files, std::ostream& err,
+                   const std::function<bool(const std::filesystem::path&)>& unchanged) {
+  bool inTheWay = false;
+  for (const auto& f : files) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(f, ec).type() == std::filesystem::file_type::not_found)
+      continue;
+    if (unchanged && unchanged(f)) continue;
+    err << "scenario-compactor: " << f.string()
+        << ": exists and may hold your edits; give --force to replace it\n";
+    inTheWay = true;
+  }
+  return inTheWay;
+}
+
 int runExport(const std::filesystem::path& dir, bool force, std::ostream& err) {
   ScenarioFiles files{dir, kScenarioName, kTrainNumber};
-  if (!force) {
-    // Texts already there may be an author's edits: they are replaced only when asked.
-    std::vector<std::filesystem::path> present;
-    for (const auto& f : files.texts()) {
-      std::error_code ec;
-      if (std::filesystem::symlink_status(f, ec).type() != std::filesystem::file_type::not_found)
-        present.push_back(f);
-    }
-    if (!present.empty()) {
-      for (const auto& f : present) {
-        err << "scenario-compactor: " << f.string()
-            << ": exists and may hold your edits; give --force to replace it\n";
-      }
-      return kExitUsage;
-    }
-  }
+  if (!force && textsInTheWay(files.texts(), err)) return kExitUsage;
   try {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);

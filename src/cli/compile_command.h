@@ -48,6 +48,11 @@ CompileOutcome compileInWorkFolder(Build& build, const std::filesystem::path& pa
                                    std::string_view lineText, std::string_view trainText,
                                    const std::function<void(const Build&)>& whileThere = {});
 
+// Texts already at these names may be an author's edits: each one that stands there is said on
+// err, unless unchanged (when given) finds it holds what would be written. True when any does.
+bool textsInTheWay(const std::vector<std::filesystem::path>& files, std::ostream& err,
+                   const std::function<bool(const std::filesystem::path&)>& unchanged = {});
+
 // Writes the five texts of the built-in scenario into dir. Texts already there are replaced
 // only with force: they may be an author's edits.
 int runExport(const std::filesystem::path& dir, bool force, std::ostream& err);

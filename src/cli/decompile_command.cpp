@@ -42,17 +42,17 @@ bool settleNames(const DecompileOptions& o, const fs::path& recordFile, std::str
 }
 
 // Texts already at the names are an author's edits unless they hold what would be written.
-bool mayWrite(const fs::path& file, const std::string& content, bool force, std::ostream& err) {
-  std::error_code ec;
-  if (fs::symlink_status(file, ec).type() == fs::file_type::not_found) return true;
-  if (force) return true;
-  try {
-    if (fs::is_regular_file(file, ec) && readFile(file) == content) return true;
-  } catch (const FileError&) {
-  }
-  err << "scenario-compactor: " << file.string()
-      << ": exists and may hold your edits; give --force to replace it\n";
-  return false;
+bool inTheWay(const ScenarioFiles& files, const Decompiled& d, std::ostream& err) {
+  const auto unchanged = [&](const fs::path& file) {
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec)) return false;
+    try {
+      return readFile(file) == (file == files.lineDescription() ? d.lineText : d.trainText);
+    } catch (const FileError&) {
+      return false;
+    }
+  };
+  return textsInTheWay({files.lineDescription(), files.trainDescription()}, err, unchanged);
 }
 
 // The bytes of the compiled files a build leaves, in the order plan, records, cells.
@@ -163,10 +163,7 @@ int runDecompile(const DecompileOptions& options, std::ostream& out, std::ostrea
   const Decompiled d = decompile(model);
   const fs::path folder = options.output.empty() ? s.recordFile.parent_path() : options.output;
   Build build(folder, scenario, train, s.hasPlan ? 1 : 0);
-  if (!mayWrite(build.files.lineDescription(), d.lineText, options.force, err) ||
-      !mayWrite(build.files.trainDescription(), d.trainText, options.force, err)) {
-    return kExitUsage;
-  }
+  if (!options.force && inTheWay(build.files, d, err)) return kExitUsage;
 
   CompiledBytes input;
   CompiledBytes again;
