@@ -140,14 +140,6 @@ void checkErrorRecord(const Build& b) {
   }
 }
 
-bool sameReal(double a, double b) {
-  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
-}
-
-bool sameEntry(const TaggedValue& a, const TaggedValue& b) {
-  return a.tag == b.tag && a.integer == b.integer && sameReal(a.real, b.real);
-}
-
 // The compiled files decode to exactly what the model holds, and agree with each other.
 void checkWrittenFiles(const Build& b) {
   std::vector<TrackCell> cells;
@@ -196,8 +188,8 @@ void checkWrittenFiles(const Build& b) {
     violation("the plan file's rows do not follow from record 84's route length");
   }
   for (int32_t row = 0; row < plan.rows(); ++row) {
-    if (!sameEntry(x[static_cast<size_t>(row)], plan.entry(row, 0)) ||
-        !sameEntry(y[static_cast<size_t>(row)], plan.entry(row, 1))) {
+    if (!sameBits(x[static_cast<size_t>(row)], plan.entry(row, 0)) ||
+        !sameBits(y[static_cast<size_t>(row)], plan.entry(row, 1))) {
       violation("plan row " + std::to_string(row) + " of the plan file differs from the model");
     }
   }

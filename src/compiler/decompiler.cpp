@@ -155,11 +155,6 @@ std::string showEntry(const TaggedValue& v) {
   return text;
 }
 
-bool sameEntry(const TaggedValue& a, const TaggedValue& b) {
-  return a.tag == b.tag && a.integer == b.integer &&
-         std::bit_cast<uint64_t>(a.real) == std::bit_cast<uint64_t>(b.real);
-}
-
 // Collects the differences, listing at most `limit` of them.
 class Differ {
  public:
@@ -188,11 +183,11 @@ class Differ {
       return;
     }
     for (size_t j = 0; j < a.planX.size(); ++j) {
-      if (!sameEntry(a.planX[j], b.planX[j])) {
+      if (!sameBits(a.planX[j], b.planX[j])) {
         add(CompiledPart::Plan, static_cast<int64_t>(j), "x", showEntry(a.planX[j]),
             showEntry(b.planX[j]));
       }
-      if (!sameEntry(a.planY[j], b.planY[j])) {
+      if (!sameBits(a.planY[j], b.planY[j])) {
         add(CompiledPart::Plan, static_cast<int64_t>(j), "y", showEntry(a.planY[j]),
             showEntry(b.planY[j]));
       }

@@ -1,6 +1,7 @@
 // The route cell model: one cell per 50 m of line, and the plan of the line metre by metre.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -64,6 +65,13 @@ struct TaggedValue {
 
   bool operator==(const TaggedValue&) const = default;
 };
+
+// The same entry to the bit, as the plan file stores it (== takes 0.0 and -0.0 as equal, and
+// no NaN as equal to itself).
+inline bool sameBits(const TaggedValue& a, const TaggedValue& b) {
+  return a.tag == b.tag && a.integer == b.integer &&
+         std::bit_cast<uint64_t>(a.real) == std::bit_cast<uint64_t>(b.real);
+}
 
 // One row of the plan from the row before it (x1, y1) and the step (dx, dy) between the two
 // rows before it: straight on, or turned by the rate k (radians per metre; the step grows by
